@@ -1,0 +1,43 @@
+// The end of the program: EndProgram, the fatal-error path and the fixed shutdown order.
+//
+// Core owns the order; each subsystem registers its one shutdown function into its slot
+// when it starts, so a subsystem that was never started has no step.
+#pragma once
+
+#include <cstdint>
+
+namespace qvt {
+
+// Shutdown steps, in the order they run (after QVT_ON_QUIT).
+enum class ShutdownStep : int {
+    Music,           // stop and close the tune
+    Files,           // back to the executable's folder, close open channels
+    Network,         // message network and socket layer
+    Devices,         // input object, sound slots (last to first), sound device
+    Renderer,        // renderer and scene
+    MediaResolvers,  // resolvers, deleting extracted temporary files
+    Window,          // the window and GL context; the final log line
+    Count
+};
+
+using ShutdownFn = void (*)();
+
+// Installs fn as the step's shutdown function (null removes it).
+void RegisterShutdownStep(ShutdownStep step, ShutdownFn fn);
+
+// Runs QVT_ON_QUIT and then every registered step in order. Runs once per process.
+void RunShutdownSequence();
+
+// Orderly end: runs once (a nested call returns at once), runs the shutdown sequence and
+// exits the process with code 0.
+void EndProgram();
+
+// Fatal runtime error (bounds, assertion, file layer): sets the last-error code, runs the
+// shutdown sequence, writes LastErrorText and a newline to stderr and exits with status 1.
+// Never returns, even when the program is already ending.
+[[noreturn]] void FatalError(std::int32_t code);
+
+// True once EndProgram or FatalError has started.
+bool ProgramEnding();
+
+}  // namespace qvt

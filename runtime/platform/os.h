@@ -1,0 +1,35 @@
+// Operating-system services for the core: monotonic time, sleeping, processes, debugger
+// detection and the executable's location. The only place that calls POSIX directly.
+#pragma once
+
+#include <string>
+
+namespace qvt::platform {
+
+// Milliseconds from an arbitrary fixed point, with sub-millisecond fractions. Goes through
+// the installed time source (the real monotonic clock unless a test installed another).
+double nowMs();
+// Suspends the calling thread for ms milliseconds (through the time source).
+void sleepMs(int ms);
+
+// A replacement for the clock and the sleep, so tests can run frames on virtual time.
+struct TimeSource {
+    double (*now)(void* user);
+    void (*sleep)(void* user, int ms);
+    void* user;
+};
+// Installs src (copied); null puts the real clock back.
+void setTimeSource(const TimeSource* src);
+
+// True when a tracer (debugger) is attached: TracerPid in /proc/self/status is nonzero.
+bool debuggerAttached();
+
+// Absolute path of the running executable, empty when it cannot be read.
+std::string executablePath();
+
+// Starts a command line as a new process (split at blanks; double quotes group words; no
+// shell). Returns false when it could not be started. With wait, waits for it and stores
+// its exit status in *exitCode (128 + signal number when it was killed).
+bool runProcess(const char* commandLine, bool wait, int* exitCode);
+
+}  // namespace qvt::platform

@@ -1,0 +1,107 @@
+// The ends of the program: orderly ends exit 0, fatal errors exit 1 after their report,
+// QVT_ON_QUIT runs once and the shutdown steps run in their fixed order.
+#include "core/lifecycle.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "core/callbyname.h"
+#include "core/errors.h"
+
+namespace qvt {
+namespace {
+
+void say(const char* s) {
+    std::fputs(s, stderr);
+    std::fflush(stderr);
+}
+
+void onQuit() { say("[quit]"); }
+void onQuitThatEndsAgain() {
+    say("[quit]");
+    EndProgram();  // a nested end returns at once
+    say("[back]");
+}
+void onQuitThatFails() {
+    say("[quit]");
+    FatalError(kErrOutOfBounds);
+}
+
+const NamedRoutine kQuitTable[] = {{onQuit, "QVT_ON_QUIT"}, {nullptr, nullptr}};
+const NamedRoutine kNestedTable[] = {{onQuitThatEndsAgain, "QVT_ON_QUIT"}, {nullptr, nullptr}};
+const NamedRoutine kFailingTable[] = {{onQuitThatFails, "QVT_ON_QUIT"}, {nullptr, nullptr}};
+
+void registerAllSteps() {
+    RegisterShutdownStep(ShutdownStep::Window, [] { say("W"); });
+    RegisterShutdownStep(ShutdownStep::Music, [] { say("M"); });
+    RegisterShutdownStep(ShutdownStep::Devices, [] { say("D"); });
+    RegisterShutdownStep(ShutdownStep::Files, [] { say("F"); });
+    RegisterShutdownStep(ShutdownStep::MediaResolvers, [] { say("R"); });
+    RegisterShutdownStep(ShutdownStep::Network, [] { say("N"); });
+    RegisterShutdownStep(ShutdownStep::Renderer, [] { say("G"); });
+}
+
+TEST(LifecycleDeathTest, EndProgramRunsQuitThenStepsInOrderAndExitsZero) {
+    EXPECT_EXIT(
+        {
+            SetCallByNameTable(kQuitTable);
+            registerAllSteps();
+            SetLastError(kErrNoSuchFile);  // a failed load earlier does not make the end fail
+            EndProgram();
+        },
+        testing::ExitedWithCode(0), "^\\[quit\\]MFNDGRW$");
+}
+
+TEST(LifecycleDeathTest, StepsOfAbsentSubsystemsAreSkipped) {
+    EXPECT_EXIT(
+        {
+            RegisterShutdownStep(ShutdownStep::Files, [] { say("F"); });
+            RegisterShutdownStep(ShutdownStep::Window, [] { say("W"); });
+            EndProgram();
+        },
+        testing::ExitedWithCode(0), "^FW$");
+}
+
+TEST(LifecycleDeathTest, QuitCallbackRunsOnceWhenItEndsTheProgramAgain) {
+    EXPECT_EXIT(
+        {
+            SetCallByNameTable(kNestedTable);
+            EndProgram();
+        },
+        testing::ExitedWithCode(0), "^\\[quit\\]\\[back\\]$");
+}
+
+TEST(LifecycleDeathTest, FatalErrorReportsAndExitsOne) {
+    EXPECT_EXIT(
+        {
+            SetCallByNameTable(kQuitTable);
+            RegisterShutdownStep(ShutdownStep::Window, [] { say("W"); });
+            FatalError(kErrOutOfBounds);
+        },
+        testing::ExitedWithCode(1), "^0009 out of bounds\n\\[quit\\]W$");
+}
+
+TEST(LifecycleDeathTest, FatalErrorDuringShutdownStillExitsOne) {
+    EXPECT_EXIT(
+        {
+            SetCallByNameTable(kFailingTable);
+            EndProgram();
+        },
+        testing::ExitedWithCode(1), "^\\[quit\\]0009 out of bounds\n$");
+}
+
+TEST(LifecycleDeathTest, FailedAssertionIsFatal) {
+    EXPECT_EXIT(Assert(0), testing::ExitedWithCode(1), "^0021 unknown error\n$");
+}
+
+TEST(LifecycleTest, PassingAssertionDoesNothing) {
+    ClearLastError();
+    Assert(1);
+    Assert(-7);
+    EXPECT_EQ(LastErrorCode(), 0);
+    EXPECT_FALSE(ProgramEnding());
+}
+
+}  // namespace
+}  // namespace qvt

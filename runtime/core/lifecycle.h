@@ -25,8 +25,21 @@ using ShutdownFn = void (*)();
 // Installs fn as the step's shutdown function (null removes it).
 void RegisterShutdownStep(ShutdownStep step, ShutdownFn fn);
 
-// Runs QVT_ON_QUIT and then every registered step in order. Runs once per process.
+// Runs QVT_ON_QUIT, logs "Shutdown QVT\n" when a renderer exists, then runs every
+// registered step in order. Runs once per process.
 void RunShutdownSequence();
+
+// Runs every registered step in order and removes it, without QVT_ON_QUIT and without
+// ending anything, so the runtime can start again in the same process (test harness).
+void StopSubsystems();
+
+// Start-up's renderer step sets it; the shutdown sequence logs its first line only then.
+void SetRendererExists(bool exists);
+bool RendererExists();
+
+// Debug builds: EndProgram first logs "-End On Line\n", the last-error code and the
+// error line minus 1.
+void SetEndReport(bool on);
 
 // Orderly end: runs once (a nested call returns at once), runs the shutdown sequence and
 // exits the process with code 0.

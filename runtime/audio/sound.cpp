@@ -130,6 +130,7 @@ std::int32_t chooseVoice(std::int32_t slot) {
 
 void InitSound() {
     RegisterShutdownStep(ShutdownStep::Music, ShutdownMusic);
+    RegisterShutdownStep(ShutdownStep::Sound, ShutdownSound);
     if (sound.mixer != nullptr) return;
     sound.slots.fill(SoundSlot{});
     sound.mixer = std::make_unique<VoiceMixer>(static_cast<std::size_t>(kSoundSlotCount) * kMaxSoundVoices);

@@ -6,6 +6,7 @@
 
 #include "core/callbyname.h"
 #include "core/errors.h"
+#include "core/log.h"
 
 namespace qvt {
 
@@ -14,6 +15,14 @@ namespace {
 std::array<ShutdownFn, static_cast<std::size_t>(ShutdownStep::Count)> shutdownSteps{};
 bool ending = false;
 bool shutDown = false;
+bool rendererExists = false;
+bool endReport = false;
+
+void logEndReport() {
+    WriteLog("-End On Line\n");
+    WriteLogFormat("%d\n", LastErrorCode());
+    WriteLogFormat("%d\n", LastErrorLine() - 1);
+}
 
 }  // namespace
 
@@ -25,16 +34,35 @@ void RunShutdownSequence() {
     if (shutDown) return;
     shutDown = true;
     CallByName(RuntimeString("QVT_ON_QUIT"));
+    // Steps registered without a renderer still run: whatever registered one was started.
+    if (rendererExists) WriteLog("Shutdown QVT\n");
     for (ShutdownFn fn : shutdownSteps) {
         if (fn != nullptr) fn();
     }
+    rendererExists = false;
 }
+
+void StopSubsystems() {
+    for (ShutdownFn& fn : shutdownSteps) {
+        ShutdownFn step = fn;
+        fn = nullptr;
+        if (step != nullptr) step();
+    }
+    rendererExists = false;
+}
+
+void SetRendererExists(bool exists) { rendererExists = exists; }
+
+bool RendererExists() { return rendererExists; }
+
+void SetEndReport(bool on) { endReport = on; }
 
 bool ProgramEnding() { return ending; }
 
 void EndProgram() {
     if (ending) return;
     ending = true;
+    if (endReport) logEndReport();
     RunShutdownSequence();
     std::fputs("exit\n", stdout);
     std::fflush(stdout);

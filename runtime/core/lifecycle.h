@@ -13,7 +13,8 @@ enum class ShutdownStep : int {
     Music,           // stop and close the tune
     Files,           // back to the executable's folder, close open channels
     Network,         // message network and socket layer
-    Devices,         // input object, sound slots (last to first), sound device
+    Input,           // the input object: devices released, pointer shown
+    Sound,           // sound slots (last to first), then the sound device
     Renderer,        // renderer and scene
     MediaResolvers,  // resolvers, deleting extracted temporary files
     Window,          // the window and GL context; the final log line
@@ -25,8 +26,21 @@ using ShutdownFn = void (*)();
 // Installs fn as the step's shutdown function (null removes it).
 void RegisterShutdownStep(ShutdownStep step, ShutdownFn fn);
 
-// Runs QVT_ON_QUIT and then every registered step in order. Runs once per process.
+// Runs QVT_ON_QUIT, logs "Shutdown QVT\n" when a renderer exists, then runs every
+// registered step in order. Runs once per process.
 void RunShutdownSequence();
+
+// Runs every registered step in order and removes it, without QVT_ON_QUIT and without
+// ending anything, so the runtime can start again in the same process (test harness).
+void StopSubsystems();
+
+// Start-up's renderer step sets it; the shutdown sequence logs its first line only then.
+void SetRendererExists(bool exists);
+bool RendererExists();
+
+// Debug builds: EndProgram first logs "-End On Line\n", the last-error code and the
+// error line minus 1.
+void SetEndReport(bool on);
 
 // Orderly end: runs once (a nested call returns at once), runs the shutdown sequence and
 // exits the process with code 0.

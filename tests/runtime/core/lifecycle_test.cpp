@@ -35,7 +35,8 @@ const NamedRoutine kFailingTable[] = {{onQuitThatFails, "QVT_ON_QUIT"}, {nullptr
 void registerAllSteps() {
     RegisterShutdownStep(ShutdownStep::Window, [] { say("W"); });
     RegisterShutdownStep(ShutdownStep::Music, [] { say("M"); });
-    RegisterShutdownStep(ShutdownStep::Devices, [] { say("D"); });
+    RegisterShutdownStep(ShutdownStep::Input, [] { say("I"); });
+    RegisterShutdownStep(ShutdownStep::Sound, [] { say("S"); });
     RegisterShutdownStep(ShutdownStep::Files, [] { say("F"); });
     RegisterShutdownStep(ShutdownStep::MediaResolvers, [] { say("R"); });
     RegisterShutdownStep(ShutdownStep::Network, [] { say("N"); });
@@ -50,7 +51,7 @@ TEST(LifecycleDeathTest, EndProgramRunsQuitThenStepsInOrderAndExitsZero) {
             SetLastError(kErrNoSuchFile);  // a failed load earlier does not make the end fail
             EndProgram();
         },
-        testing::ExitedWithCode(0), "^\\[quit\\]MFNDGRW$");
+        testing::ExitedWithCode(0), "^\\[quit\\]MFNISGRW$");
 }
 
 TEST(LifecycleDeathTest, StepsOfAbsentSubsystemsAreSkipped) {

@@ -1,0 +1,102 @@
+#include "core/startup.h"
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "audio/sound.h"
+#include "core/clock.h"
+#include "core/frame.h"
+#include "core/lifecycle.h"
+#include "core/log.h"
+#include "core/program.h"
+#include "core/random.h"
+#include "core/renderer_window.h"
+#include "files/files.h"
+#include "gfx/draw.h"
+#include "gfx/screen.h"
+#include "input/input.h"
+#include "platform/os.h"
+#include "platform/window.h"
+
+namespace qvt {
+
+namespace {
+
+constexpr std::size_t kMaxExePath = 1024;
+
+void windowShutdown() { DestroyRendererWindow(); }
+
+// The executable's folder becomes the current one, so media next to it are found.
+void enterExecutableFolder() {
+    WriteLog("getexe\n");
+    std::filesystem::path exe = platform::executablePath().substr(0, kMaxExePath);
+    std::filesystem::path folder = exe.parent_path();
+    WriteLog("cd\n");
+    std::error_code ignored;
+    if (!folder.empty()) std::filesystem::current_path(folder, ignored);
+    WriteLogFormat("exepath=curdir= %s\n", folder.c_str());
+}
+
+void setStartState() {
+    SetBlendAlpha(0);
+    SetClearColour(0);
+    PresentFrame(nullptr);
+    ResetScreenState();
+}
+
+void keepHidden() {
+    if (WindowRecord().fullScreen) SwitchToWindowMode(false);
+    platform::hideWindow();
+    PumpMessages(nullptr);
+}
+
+}  // namespace
+
+int RuntimeStartUp(int showState, const RuntimeString& caption) {
+    const ProjectSettings& s = Settings();
+    StartLog();
+    ResetFrameLoop();
+    SetEndReport(s.debugMode != 0);
+    WriteLog("timer\n");
+    InitClock();
+    WriteLog("vxlt\n");
+    SetRendererExists(true);
+    WriteLog("vxlt init\n");
+    // Registered first, so even a failed creation ends the log with the shutdown line.
+    RegisterShutdownStep(ShutdownStep::Window, windowShutdown);
+    if (!CreateRendererWindow(s.clientWidth, s.clientHeight, 0, s.frameRate, s.multisample)) {
+        return -1;
+    }
+    SetSavedCaption(caption);
+    WriteLog("Cptn\n");
+    SeedRandom(static_cast<std::int32_t>(ClockMs()));
+    WriteLog("Network\n");
+    // The message network object and the 3D scene object are created here once they exist.
+    WriteLog("Input\n");
+    // The input object is made together with its devices below.
+    WriteLog("Window mode\n");
+    if (s.fullScreen != 0) {
+        SwitchToFullScreen();
+    } else {
+        SwitchToWindowMode(showState != kShowHidden);
+    }
+    WriteLog("Create DXin\n");
+    InitInput(s.exclusiveMouse != 0);
+    WriteLog("reptr\n");
+    enterExecutableFolder();
+    InitFiles();  // both media resolvers, pointed at a pack appended to the executable
+    MarkStartTime();
+    setStartState();
+    // The default font (Media/smalfont.png, .bmp, smalfont.png, .bmp) is loaded here.
+    ClearPause();
+    // SDL's default cursor is already the arrow.
+    MarkStartTime();
+    if (showState == kShowHidden) keepHidden();
+    input::RestorePointerMode();
+    InitSound();
+    WriteLog("Init Finalized\n");
+    return 0;
+}
+
+}  // namespace qvt

@@ -1,0 +1,84 @@
+// The one game window and its OpenGL context (SDL2 underneath).
+//
+// One window per process. Captions are Windows-1252 bytes like every runtime text; the
+// conversion to what SDL wants happens here.
+#pragma once
+
+#include "platform/events.h"
+
+namespace qvt::platform {
+
+// What openWindow creates. Sizes are the client (drawing area) size in pixels.
+struct WindowConfig {
+    int width = 640;
+    int height = 480;
+    bool fullScreen = false;   // switch to a full-screen mode of width x height after creation
+    int multisample = 0;       // samples asked for; halved until granted, 0 = none
+    bool visible = true;       // false: the window stays hidden until showWindow
+    const char* caption = "";  // Windows-1252; null reads as ""
+};
+
+// SDL video init, the window (centred in the usable display area) and a compatibility-
+// profile GL context with 24 depth bits, 8 stencil bits and double buffering, made
+// current. False when no window or context could be made (the reason is in lastError()).
+bool openWindow(const WindowConfig& config);
+// Destroys the context and the window and shuts SDL video down. Safe without a window.
+void closeWindow();
+// True between a successful openWindow and closeWindow.
+bool windowOpen();
+// Presents the back buffer.
+void swapWindow();
+// Address of a GL entry point by name (null when the driver lacks it). Needs a window.
+void* glProcAddress(const char* name);
+// True while the window has the keyboard focus (tracked from focus events; a new window
+// counts as focused, since headless drivers never report focus).
+bool windowHasFocus();
+
+// The multisample count actually granted (0 when none).
+int grantedMultisample();
+// The drawing area size in pixels.
+void windowClientSize(int* width, int* height);
+// Size of the display the window is on, in pixels (0 x 0 without a window).
+void displaySize(int* width, int* height);
+// Bits per pixel of the desktop's display mode (0 without a window).
+int displayBitsPerPixel();
+// Windows-1252 caption.
+void setWindowCaption(const char* caption);
+
+// Full screen with the display mode closest to width x height. False (and the window is
+// left as it was) when the display offers no such mode.
+bool enterFullScreen(int width, int height);
+// Back to a window of the current client size, centred in the usable display area, and
+// with show, shown and raised (a hidden window stays hidden otherwise).
+void enterWindowMode(bool show = true);
+// True while a full-screen mode is set.
+bool windowFullScreen();
+void showWindow();
+void hideWindow();
+// True while the window is shown (not hidden).
+bool windowVisible();
+// Shows the window, puts it in front and gives it the input focus.
+void raiseWindow();
+
+// A modal message box with a warning icon. Title and text are Windows-1252.
+void showMessageBox(const char* title, const char* text);
+// Replaces the message box (tests): fn receives title and text as UTF-8, the way the box
+// would show them. Null puts the real box back.
+void setMessageBoxHandler(void (*fn)(const char* titleUtf8, const char* textUtf8));
+// Replaces the message box (tests): fn receives title and text as UTF-8, the way the box
+// would show them. Null puts the real box back.
+void setMessageBoxHandler(void (*fn)(const char* titleUtf8, const char* textUtf8));
+
+// The next waiting event of the window (injected events first, see injectEvent), or false
+// when none is waiting. Focus events update windowHasFocus() here.
+bool pollEvent(Event* event);
+
+// Keeps SDL video and the GL driver loaded until the process ends, however often windows
+// are opened and closed (test harness: a GL driver unloaded and loaded again per test
+// costs time, and leaves its allocations unreachable for the leak checker).
+bool keepVideoLoaded();
+
+// SDL's text of the last failure, for log lines.
+const char* lastError();
+
+}  // namespace qvt::platform

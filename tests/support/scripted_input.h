@@ -1,0 +1,67 @@
+// A scripted keyboard for tests: the test says which keys are down and whether the game
+// window has the focus, and types text through the same events real typing produces.
+//
+//   ScriptedInput keys;          // installed; focus on, nothing down, input state reset
+//   keys.tap(2);                 // [1] down during the next frame only
+//   keys.press(44);              // [Z] held ...
+//   keys.release(44);            // ... until released
+//   keys.type("HELLO\n");        // five characters, then Enter
+//
+// Key states reach the runtime when it samples the keyboard: every ShowScreen, and after
+// every 129 KeyDown queries. Typed text is delivered at once (into the pending characters
+// that InKey drains, which hold at most 16).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "platform/keyboard.h"
+
+namespace qvt::test {
+
+class ScriptedInput {
+public:
+    // Installs itself as the keyboard source and resets the runtime's input state.
+    ScriptedInput();
+    // Puts the system keyboard back and resets the input state again.
+    ~ScriptedInput();
+    ScriptedInput(const ScriptedInput&) = delete;
+    ScriptedInput& operator=(const ScriptedInput&) = delete;
+
+    // Holds key code (0..255) down until release / releaseAll.
+    void press(int code);
+    void release(int code);
+    void releaseAll();
+    // Holds code down for the next `frames` frames (ShowScreen polls), then lets go.
+    void tap(int code, int frames = 1);
+    // Whether the game window has the keyboard; without it the runtime keeps old states.
+    void setFocus(bool focused) { focused_ = focused; }
+
+    // Types UTF-8 text: "\n", "\r" or "\r\n" is the Return key, "\b" Backspace, "\t" Tab;
+    // everything else goes out as text events (converted to Windows-1252 by the runtime).
+    void type(std::string_view utf8);
+    // One key-down event of key code (what a keypress or its auto-repeat sends).
+    void keyEvent(int code, bool repeat = false, bool altDown = false);
+
+    // True when code reads as down in the runtime's next sample.
+    bool isDown(int code) const;
+    // Frames polled since installation, and keyboard samples taken (frames and re-polls).
+    int frames() const { return frames_; }
+    int samples() const { return samples_; }
+
+private:
+    static bool hasFocus(void* self);
+    static void readKeys(void* self, std::uint8_t* states);
+    static void beginFrame(void* self);
+    void sendText(std::string_view utf8);
+
+    std::array<bool, platform::kKeyCodeCount> held_{};
+    std::array<int, platform::kKeyCodeCount> tapFrom_{};   // first frame the tap is down
+    std::array<int, platform::kKeyCodeCount> tapUntil_{};  // last frame it is down
+    bool focused_ = true;
+    int frames_ = 0;
+    int samples_ = 0;
+};
+
+}  // namespace qvt::test

@@ -39,6 +39,14 @@ struct FrameLoop {
 
 FrameLoop loop;
 
+// Kept apart from FrameLoop: ResetFrameLoop runs at every start-up, and a test installs its
+// observer around a whole run.
+struct FrameObserver {
+    void (*observer)(void*) = nullptr;
+    void* user = nullptr;
+};
+FrameObserver frameObserver;
+
 // QVT_WIN32_MSG is looked up once per start-up; the table does not change while running.
 Routine messageCallback() {
     if (loop.callbackLookup == Lookup::NotYet) {
@@ -103,6 +111,7 @@ void activateWindow() {
 }  // namespace
 
 void ShowScreen() {
+    if (frameObserver.observer != nullptr) frameObserver.observer(frameObserver.user);
     if (loop.activateRequest) activateWindow();
     AdvanceFrameTime();
     while (loop.paused) {
@@ -192,6 +201,11 @@ void SetSavedCaption(const RuntimeString& caption) {
 }
 
 const RuntimeString& SavedCaption() { return loop.savedCaption; }
+
+void SetFrameObserver(void (*observer)(void*), void* user) {
+    frameObserver.observer = observer;
+    frameObserver.user = observer != nullptr ? user : nullptr;
+}
 
 void ResetFrameLoop() { loop = FrameLoop{}; }
 

@@ -88,7 +88,7 @@ int RuntimeStartUp(int showState, const RuntimeString& caption) {
     InitFiles();  // both media resolvers, pointed at a pack appended to the executable
     MarkStartTime();
     setStartState();
-    // The default font (Media/smalfont.png, .bmp, smalfont.png, .bmp) is loaded here.
+    LoadDefaultFont();  // built-in font 0, then Media/smalfont.png, .bmp, smalfont.png, .bmp
     ClearPause();
     // SDL's default cursor is already the arrow.
     MarkStartTime();

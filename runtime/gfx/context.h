@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "gfx/image.h"
 #include "gfx/polygon.h"
 
 namespace qvt {
@@ -22,6 +23,8 @@ inline constexpr std::int32_t kNoSprite = -1;              // "no texture" in dr
 inline constexpr std::uint32_t kDefaultSpriteKey = 0x8000FF;  // red 255, green 0, blue 128
 inline constexpr std::uint32_t kDefaultFontKey = 0x000000;
 inline constexpr float kDefaultAlphaThreshold = 0.05f;
+inline constexpr std::int32_t kFontCount = 32;     // font numbers 0..31
+inline constexpr std::int32_t kGlyphCount = 256;   // one glyph record per byte value
 // Texture sides never exceed this, whatever GL offers, so they fit the record's 16 bits.
 inline constexpr std::int32_t kMaxTextureSide = 16384;
 
@@ -40,6 +43,16 @@ struct SpriteRecord {
     std::int16_t frameWidth = 0;      // animation frame size; survives FreeSprite
     std::int16_t frameHeight = 0;
 };
+
+// One glyph of a bitmap font. Start and width are pixels inside the glyph's cell (wider than
+// a byte, so cells of huge font images keep their true widths).
+struct Glyph {
+    std::uint16_t start = 0;  // first column with a visible pixel
+    std::uint16_t width = 0;  // proportional advance, pixels
+    float u0 = 0.0f;          // texture u of the left edge
+    float u1 = 0.0f;          // texture u of the right edge
+};
+using GlyphTable = std::array<Glyph, kGlyphCount>;
 
 // Capabilities toggled through the cache (anything else goes straight to GL).
 enum class Capability : std::int32_t {
@@ -75,6 +88,14 @@ struct GraphicsContext {
     std::uint8_t depthClearFlag = 1;                 // clear depth at the next frame only
 
     PolygonBatch batch;
+    PolygonBatch textBatch;  // DrawText's own strip, so text never disturbs the user's batch
+
+    // Fonts: glyph tables of the 32 slots (textures in sprite slots 65504 + n).
+    std::array<GlyphTable, kFontCount> fonts{};
+    std::int32_t currentFont = 0;
+
+    // Scratch picture of the loaders; keeps its buffer between loads.
+    DecodedImage decoded;
     ActiveTextureFn activeTexture = nullptr;  // glActiveTextureARB when multitexture exists
 };
 

@@ -126,10 +126,9 @@ void SplitPolygonStrip() {
     batch.splitPending = true;
 }
 
-void EndPolygon() {
+void DrawPolygonBatch(PolygonBatch& batch, bool useSmoothing) {
     GraphicsContext* g = graphics();
     if (g == nullptr) return;
-    PolygonBatch& batch = g->batch;
     const GLenum primitive = primitiveFor(batch.mode);
     if (batch.rejected || primitive == 0 || batch.count == 0) return;
     // Another draw between Begin and End may have bound something else.
@@ -146,7 +145,7 @@ void EndPolygon() {
         batch.coloursUsed = true;
         enableColourArray(vertices);
     }
-    applySmoothing();
+    if (useSmoothing) applySmoothing();
     // Modulating by the current colour, white here, changes nothing; GL_REPLACE gives the
     // same pixels and spares software rasterisers a multiply per fragment (about a quarter
     // of the fill time on llvmpipe).
@@ -157,6 +156,12 @@ void EndPolygon() {
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     if (batch.coloursUsed) disableColourArray(*g);
+}
+
+void EndPolygon() {
+    GraphicsContext* g = graphics();
+    if (g == nullptr) return;
+    DrawPolygonBatch(g->batch, true);
 }
 
 const PolygonBatch* CurrentPolygonBatch() {

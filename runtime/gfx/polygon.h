@@ -56,6 +56,11 @@ void SplitPolygonStrip();
 // Draws the batch; it stays filled and can be drawn again until the next BeginPolygon.
 void EndPolygon();
 
+// Draws a batch (binding its sprite when another is bound): one glDrawArrays over client
+// arrays. useSmoothing sets the texture's filters from the smoothing flag first; fonts keep
+// their nearest filtering.
+void DrawPolygonBatch(PolygonBatch& batch, bool useSmoothing);
+
 // The batch as it stands, for inspection (null before InitGraphics).
 const PolygonBatch* CurrentPolygonBatch();
 

@@ -10,6 +10,10 @@ namespace qvt {
 void InitGraphics(int width, int height);
 // Releases every texture and the graphics context.
 void ShutdownGraphics();
+// Start-up's default font: the built-in font as font 0, replaced by the first of
+// Media/smalfont.png, Media/smalfont.bmp, smalfont.png, smalfont.bmp that the media resolver
+// finds; font 0 becomes current. (Defined with the fonts in font.cpp.)
+void LoadDefaultFont();
 
 // Restricts drawing to a rectangle and makes its top-left corner the origin; a width or
 // height below 1 selects the whole screen.

@@ -8,9 +8,22 @@
 
 #include <cstdint>
 
+#include "core/strings.h"
 #include "gfx/image.h"
 
 namespace qvt {
+
+// Loads an image file (BMP, PNG or JPEG, found through the media resolver) into slot id
+// (0..65535) with a mip texture. Clears the last error; the slot is emptied first and stays
+// empty on failure: last-error 3 for a missing or undecodable file, 7 for a bad id. An
+// empty path only empties the slot.
+void LoadSpriteFile(const RuntimeString& path, double id);
+// Writes the sprite's picture to path: PNG for a ".png" ending, JPEG for "jpg" or ".jpeg",
+// else a 24-bit BMP. False, with last-error 3, for an empty slot, a memory-file name or a
+// failed write.
+bool SaveSpriteImage(double id, const RuntimeString& path);
+// Writes the frame being drawn (the whole window, opaque) to path as SaveSpriteImage does.
+bool SaveScreenImage(const RuntimeString& path);
 
 // Sets the sprite key and the font key to one packed RGB colour; affects later decodes.
 void SetColourKey(double colour);

@@ -124,9 +124,7 @@ bool WriteHiscoreFile(const RuntimeString& path) {
         WriteChannelLine(kHiscoreChannel, EncryptText(kHiscoreKey, NumberToString(g.LocalSent(i))));
     }
     CloseChannel(kHiscoreChannel);
-    std::error_code ec;
-    std::filesystem::rename(osPath(temp), osPath(path), ec);
-    if (ec) {
+    if (ReplaceFileWith(path, temp) == 0) {
         RemoveFile(temp);
         return false;
     }

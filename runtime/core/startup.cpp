@@ -70,7 +70,9 @@ int RuntimeStartUp(int showState, const RuntimeString& caption) {
     }
     SetSavedCaption(caption);
     WriteLog("Cptn\n");
-    SeedRandom(static_cast<std::int32_t>(ClockMs()));
+    // The clock's milliseconds since its first reading are only the window's creation time,
+    // a few hundred values: every run would replay one of a few hundred games.
+    SeedRandom(static_cast<std::int32_t>(platform::entropySeed()));
     WriteLog("Network\n");
     // The message network object and the 3D scene object are created here once they exist.
     WriteLog("Input\n");

@@ -64,6 +64,12 @@ std::int32_t RemoveFile(const RuntimeString& path) {
     return platform::removeFile(osPath(path).c_str()) ? 1 : 0;
 }
 
+std::int32_t ReplaceFileWith(const RuntimeString& path, const RuntimeString& temp) {
+    if (platform::renameFileDurably(osPath(temp).c_str(), osPath(path).c_str())) return 1;
+    SetLastError(kErrNoSuchFile);
+    return 0;
+}
+
 std::int32_t MakeDirectory(const RuntimeString& path) {
     return platform::makeDirectory(osPath(path).c_str()) ? 1 : 0;
 }
@@ -77,7 +83,7 @@ std::int32_t CopyFileTo(const RuntimeString& source, const RuntimeString& destin
     const int out = platform::openFile(partial.c_str(), platform::FileAccess::CreateNew);
     bool ok = out >= 0 && copySourceTo(source, out);
     if (out >= 0) platform::closeFile(out);
-    ok = ok && platform::renameFile(partial.c_str(), target.c_str());
+    ok = ok && platform::renameFileDurably(partial.c_str(), target.c_str());
     if (!ok) {
         platform::removeFile(partial.c_str());
         SetLastError(kErrNoSuchFile);

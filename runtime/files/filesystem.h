@@ -23,6 +23,10 @@ std::int32_t MakeDirectory(const RuntimeString& path);
 // only once the copy is complete; 1 on success, else 0 with last-error 3 and the
 // destination as it was.
 std::int32_t CopyFileTo(const RuntimeString& source, const RuntimeString& destination);
+// Puts the finished file temp in place of path: its data is on the disk before the rename,
+// so path is always either the old file or the new one. 1 on success, else 0 with
+// last-error 3, temp left in place.
+std::int32_t ReplaceFileWith(const RuntimeString& path, const RuntimeString& temp);
 // The current directory with "/" separators and a trailing "/"; empty on failure.
 RuntimeString GetCurrentDir();
 // Makes path the current directory; 1 on success, else 0 with last-error 3.

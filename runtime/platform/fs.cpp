@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace qvt::platform {
@@ -134,6 +135,28 @@ bool removeFile(const char* path) { return ::unlink(path) == 0; }
 bool makeDirectory(const char* path) { return ::mkdir(path, 0777) == 0; }
 
 bool renameFile(const char* from, const char* to) { return ::rename(from, to) == 0; }
+
+namespace {
+
+bool syncPath(const char* path, int flags) {
+    int fd = ::open(path, flags | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace
+
+bool renameFileDurably(const char* from, const char* to) {
+    if (!syncPath(from, O_RDONLY | O_NOFOLLOW)) return false;
+    if (::rename(from, to) != 0) return false;
+    std::string folder(to);
+    std::size_t slash = folder.rfind('/');
+    folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+    syncPath(folder.c_str(), O_RDONLY | O_DIRECTORY);  // the rename stands even if this fails
+    return true;
+}
 
 std::string currentDirectory() {
     std::vector<char> buffer(4096);

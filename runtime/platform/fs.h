@@ -59,6 +59,9 @@ bool removeFile(const char* path);
 bool makeDirectory(const char* path);
 // Renames from to to, replacing a file at to; true on success.
 bool renameFile(const char* from, const char* to);
+// As renameFile, but from's data reaches the disk before the rename and the rename itself
+// after it, so a power cut leaves either the old file or the new one, whole.
+bool renameFileDurably(const char* from, const char* to);
 // The absolute current directory without a trailing slash ("/" for the root); empty on
 // failure.
 std::string currentDirectory();

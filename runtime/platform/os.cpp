@@ -1,6 +1,7 @@
 #include "platform/os.h"
 
 #include <spawn.h>
+#include <sys/random.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -64,6 +65,14 @@ void sleepMs(int ms) { timeSource.sleep(timeSource.user, ms); }
 
 void setTimeSource(const TimeSource* src) {
     timeSource = src != nullptr ? *src : TimeSource{realNow, realSleep, nullptr};
+}
+
+std::uint32_t entropySeed() {
+    std::uint32_t seed = 0;
+    if (getrandom(&seed, sizeof seed, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof seed)) return seed;
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return static_cast<std::uint32_t>(ts.tv_nsec) ^ static_cast<std::uint32_t>(ts.tv_sec);
 }
 
 bool debuggerAttached() {

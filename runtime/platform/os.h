@@ -2,6 +2,7 @@
 // detection and the executable's location. The only place that calls POSIX directly.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace qvt::platform {
@@ -20,6 +21,10 @@ struct TimeSource {
 };
 // Installs src (copied); null puts the real clock back.
 void setTimeSource(const TimeSource* src);
+
+// 32 unpredictable bits for seeding the random numbers (the kernel's generator, else the
+// wall clock's nanoseconds).
+std::uint32_t entropySeed();
 
 // True when a tracer (debugger) is attached: TracerPid in /proc/self/status is nonzero.
 bool debuggerAttached();

@@ -70,6 +70,20 @@ TEST(FileSystem, ExistenceTestsTellFilesFromFolders) {
     EXPECT_EQ(FileExists(RuntimeString()), 0);
 }
 
+TEST(FileSystem, ReplaceFileWithSwapsInTheFinishedFile) {
+    ScratchFolder dir;
+    writeBytes(dir / "table.ini", "old");
+    writeBytes(dir / "table.ini.tmp", "new");
+    ClearLastError();
+    EXPECT_EQ(ReplaceFileWith(rs(dir / "table.ini"), rs(dir / "table.ini.tmp")), 1);
+    EXPECT_EQ(readText(dir / "table.ini"), "new");
+    EXPECT_EQ(FileExists(rs(dir / "table.ini.tmp")), 0) << "the temporary name is gone";
+
+    EXPECT_EQ(ReplaceFileWith(rs(dir / "table.ini"), rs(dir / "missing.tmp")), 0);
+    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
+    EXPECT_EQ(readText(dir / "table.ini"), "new") << "a failed replace keeps the old file";
+}
+
 TEST(FileSystem, MakeAndRemove) {
     ScratchFolder dir;
     EXPECT_EQ(MakeDirectory(rs(dir / "sub")), 1);

@@ -17,6 +17,7 @@
 
 #include "core/glext.h"
 #include "core/log.h"
+#include "core/random.h"
 #include "core/renderer_window.h"
 #include "platform/os.h"
 #include "platform/window.h"
@@ -108,6 +109,19 @@ TEST(StartUpShowStateTest, HiddenShowStateKeepsTheWindowHidden) {
     runtime.frames(3, 5.0);
     EXPECT_NE(SDL_GetWindowFlags(w) & SDL_WINDOW_HIDDEN, 0u) << "and still after frames";
     EXPECT_NE(runtime.logText().find("Init Finalized\n"), std::string::npos);
+}
+
+// On the virtual clock both start-ups read the same times, so a seed taken from the clock
+// would replay the same game.
+TEST(StartUpSeedTest, EveryRunGetsItsOwnRandomNumbers) {
+    auto draws = [] {
+        HeadlessRuntime runtime;
+        EXPECT_TRUE(runtime.started());
+        std::vector<std::int32_t> out;
+        for (int i = 0; i < 4; ++i) out.push_back(Random(1000000000));
+        return out;
+    };
+    EXPECT_NE(draws(), draws());
 }
 
 TEST(StartUpCaptionTest, CaptionIsShownInUtf8) {

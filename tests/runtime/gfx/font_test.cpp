@@ -182,13 +182,13 @@ TEST_F(FontTest, FontSlotErrors) {
 
 TEST_F(FontTest, BlackIsTheFontKeyOfBmpFonts) {
     // A 128 x 64 BMP font: white ink on black, cell 'X' filled.
-    test::BmpSpec spec;
-    spec.width = 128;
-    spec.height = 64;
-    spec.pixel = [](int x, int y) {
+    test::BmpLayout layout;
+    layout.width = 128;
+    layout.height = 64;
+    layout.pixel = [](int x, int y) {
         return (y / 8) * 16 + x / 8 == 'X' && x % 8 < 4 ? 0xFFFFFFu : 0u;
     };
-    LoadFontFile(rs(dir.write("f.bmp", test::makeBmp(spec))), 0);
+    LoadFontFile(rs(dir.write("f.bmp", test::makeBmp(layout))), 0);
     ASSERT_EQ(LastErrorCode(), 0);
     EXPECT_EQ(glyph(0, 'X').width, 5) << "black counts as empty";
     paintBackground();
@@ -297,7 +297,7 @@ TEST_F(DefaultFontTest, BuiltInWhenNoFontFileIsFound) {
 }
 
 TEST_F(DefaultFontTest, TheFirstFileFoundWins) {
-    test::BmpSpec bmp;
+    test::BmpLayout bmp;
     bmp.width = 64;
     bmp.height = 32;
     bmp.pixel = [](int, int) { return 0xFFFFFFu; };

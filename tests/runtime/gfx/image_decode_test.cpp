@@ -57,8 +57,8 @@ Rgba expectedDirect(int bits, std::uint32_t c) {
     return {r, g, b, 255};
 }
 
-test::BmpSpec patternBmp(int bits, bool topDown) {
-    test::BmpSpec s;
+test::BmpLayout patternBmp(int bits, bool topDown) {
+    test::BmpLayout s;
     s.width = 5;  // odd, so rows carry padding at every depth
     s.height = 3;
     s.bits = bits;
@@ -82,9 +82,9 @@ test::BmpSpec patternBmp(int bits, bool topDown) {
 TEST(BmpDecoder, ReadsEveryBitDepthBottomUpAndTopDown) {
     for (int bits : {1, 4, 8, 16, 24, 32}) {
         for (bool topDown : {false, true}) {
-            const test::BmpSpec spec = patternBmp(bits, topDown);
+            const test::BmpLayout layout = patternBmp(bits, topDown);
             DecodedImage image;
-            ASSERT_EQ(DecodeBmp(span(test::makeBmp(spec)), withKey(kDefaultSpriteKey), image),
+            ASSERT_EQ(DecodeBmp(span(test::makeBmp(layout)), withKey(kDefaultSpriteKey), image),
                       DecodeStatus::Decoded)
                 << bits << " bits, top-down " << topDown;
             ASSERT_EQ(image.width, 5);
@@ -94,7 +94,7 @@ TEST(BmpDecoder, ReadsEveryBitDepthBottomUpAndTopDown) {
                 for (int x = 0; x < 5; ++x) {
                     Rgba want;
                     if (bits <= 8) {
-                        const test::Rgb8 c = spec.palette[spec.pixel(x, y)];
+                        const test::Rgb8 c = layout.palette[layout.pixel(x, y)];
                         want = {c.r, c.g, c.b, 255};
                     } else {
                         want = expectedDirect(bits, directColour(x, y));
@@ -110,25 +110,25 @@ TEST(BmpDecoder, ReadsEveryBitDepthBottomUpAndTopDown) {
 TEST(BmpDecoder, ReadsCoreHeadersIncludingTheOneBitPalette) {
     // A 1-bit core file's block is only 18 bytes; its palette must still be read.
     for (int bits : {1, 8, 24}) {
-        test::BmpSpec spec = patternBmp(bits, false);
-        spec.coreHeader = true;
+        test::BmpLayout layout = patternBmp(bits, false);
+        layout.coreHeader = true;
         DecodedImage image;
-        ASSERT_EQ(DecodeBmp(span(test::makeBmp(spec)), withKey(kDefaultSpriteKey), image),
+        ASSERT_EQ(DecodeBmp(span(test::makeBmp(layout)), withKey(kDefaultSpriteKey), image),
                   DecodeStatus::Decoded)
             << bits << " bits";
         const Rgba want = bits <= 8
-                              ? Rgba{spec.palette[1].r, spec.palette[1].g, spec.palette[1].b, 255}
+                              ? Rgba{layout.palette[1].r, layout.palette[1].g, layout.palette[1].b, 255}
                               : expectedDirect(bits, directColour(1, 0));
         EXPECT_EQ(pixelAt(image, 1, 0), want) << bits << " bits";
     }
 }
 
 TEST(BmpDecoder, ColourKeyPixelsBecomeTransparentBlack) {
-    test::BmpSpec spec;
-    spec.width = 3;
-    spec.bits = 24;
-    spec.pixel = [](int x, int) { return x == 0 ? 0x8000FFu : x == 1 ? 0u : 0x123456u; };
-    const Bytes file = test::makeBmp(spec);
+    test::BmpLayout layout;
+    layout.width = 3;
+    layout.bits = 24;
+    layout.pixel = [](int x, int) { return x == 0 ? 0x8000FFu : x == 1 ? 0u : 0x123456u; };
+    const Bytes file = test::makeBmp(layout);
     DecodedImage image;
     ASSERT_EQ(DecodeBmp(span(file), withKey(kDefaultSpriteKey), image), DecodeStatus::Decoded);
     EXPECT_EQ(pixelAt(image, 0, 0), (Rgba{0, 0, 0, 0})) << "magenta (255, 0, 128) is the key";
@@ -139,7 +139,7 @@ TEST(BmpDecoder, ColourKeyPixelsBecomeTransparentBlack) {
     EXPECT_EQ(pixelAt(image, 0, 0), (Rgba{255, 0, 128, 255})) << "with key 0 magenta stays";
     EXPECT_EQ(pixelAt(image, 1, 0), (Rgba{0, 0, 0, 0})) << "and black goes";
 
-    test::BmpSpec indexed = patternBmp(8, false);
+    test::BmpLayout indexed = patternBmp(8, false);
     indexed.palette[3] = {255, 0, 128};
     ASSERT_EQ(DecodeBmp(span(test::makeBmp(indexed)), withKey(kDefaultSpriteKey), image),
               DecodeStatus::Decoded);
@@ -147,8 +147,8 @@ TEST(BmpDecoder, ColourKeyPixelsBecomeTransparentBlack) {
 }
 
 TEST(BmpDecoder, AcceptsStandardBitfieldsOnly) {
-    test::BmpSpec spec = patternBmp(32, false);
-    Bytes file = test::makeBmp(spec);
+    test::BmpLayout layout = patternBmp(32, false);
+    Bytes file = test::makeBmp(layout);
     // Insert the three masks after the 40-byte header: offset grows by 12.
     const Bytes masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
     file.insert(file.begin() + 54, masks.begin(), masks.end());

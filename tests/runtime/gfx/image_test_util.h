@@ -74,7 +74,7 @@ struct Rgb8 {
 
 // What makeBmp writes. pixel(x, y), y from the top, gives a palette index for 1, 4 and 8
 // bits, else a packed colour (red + 256 green + 65536 blue).
-struct BmpSpec {
+struct BmpLayout {
     int width = 1;
     int height = 1;
     int bits = 24;
@@ -110,7 +110,7 @@ inline void writeBmpPixel(std::uint8_t* row, int x, int bits, std::uint32_t v) {
     }
 }
 
-inline Bytes makeBmp(const BmpSpec& s) {
+inline Bytes makeBmp(const BmpLayout& s) {
     const std::size_t headerBytes = s.coreHeader ? 12 : 40;
     const std::size_t entry = s.coreHeader ? 3 : 4;
     const std::size_t offset = 14 + headerBytes + s.palette.size() * entry;

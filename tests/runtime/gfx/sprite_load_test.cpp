@@ -74,7 +74,7 @@ TEST_F(SpriteLoadTest, TexturesArePaddedToPowersOfTwo) {
     EXPECT_FLOAT_EQ(record(1).uExtent, 0.625f);
     EXPECT_FLOAT_EQ(record(1).vExtent, 0.625f);
 
-    test::BmpSpec one;
+    test::BmpLayout one;
     load(dir.write("b.bmp", test::makeBmp(one)), 2);
     EXPECT_EQ(record(2).textureWidth, 16);
     EXPECT_EQ(record(2).textureHeight, 16);
@@ -89,12 +89,12 @@ TEST_F(SpriteLoadTest, TexturesArePaddedToPowersOfTwo) {
 }
 
 TEST_F(SpriteLoadTest, KeyedBmpPixelsAreTransparentUntilTheKeyChanges) {
-    test::BmpSpec spec;
-    spec.width = 3;
-    spec.height = 3;
+    test::BmpLayout layout;
+    layout.width = 3;
+    layout.height = 3;
     // A magenta ring around a black centre.
-    spec.pixel = [](int x, int y) { return x == 1 && y == 1 ? 0u : 0x8000FFu; };
-    const std::string path = dir.write("ring.bmp", test::makeBmp(spec));
+    layout.pixel = [](int x, int y) { return x == 1 && y == 1 ? 0u : 0x8000FFu; };
+    const std::string path = dir.write("ring.bmp", test::makeBmp(layout));
     load(path, 1);
     EXPECT_EQ(picturePixel(1, 0, 0), (Rgba{0, 0, 0, 0}))
         << "magenta is keyed and takes the black centre's colour";
@@ -145,7 +145,7 @@ TEST_F(SpriteLoadTest, FailuresEmptyTheSlotAndSetTheirCodes) {
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
     EXPECT_EQ(record(5).texture, 0u) << "the old picture is gone";
 
-    Bytes bmp = test::makeBmp(test::BmpSpec{});
+    Bytes bmp = test::makeBmp(test::BmpLayout{});
     test::put32(bmp, 10, 5000);  // pixel data past the end
     Bytes png = test::makeRgbPng(8, 8, [](int, int) { return 0u; });
     png.resize(png.size() - 30);
@@ -172,7 +172,7 @@ TEST_F(SpriteLoadTest, FailuresEmptyTheSlotAndSetTheirCodes) {
 TEST_F(SpriteLoadTest, PackEntriesLoadByTheNamesTheGameUses) {
     std::vector<PackFile> files = {
         {"pell/ship.png", test::makeRgbPng(12, 6, [](int, int) { return 0x00FF00u; })},
-        {"orvelsoft.bmp", test::makeBmp(test::BmpSpec{})},
+        {"orvelsoft.bmp", test::makeBmp(test::BmpLayout{})},
     };
     Bytes pack;
     std::string error;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/bytes.h"
+
 namespace qvt {
 
 namespace {
@@ -16,13 +18,6 @@ constexpr std::size_t kFmtBytes = 16;
 constexpr std::size_t kExtensibleFmtBytes = 40;
 constexpr std::size_t kSubFormatAt = 24;
 
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 struct Chunk {
     const std::uint8_t* id;
     std::size_t body;  // offset of the chunk's bytes
@@ -32,7 +27,7 @@ struct Chunk {
 // The chunk at `at`, or false when its header or its body would reach past the end.
 bool chunkAt(std::span<const std::uint8_t> file, std::size_t at, Chunk& chunk) {
     if (at > file.size() || file.size() - at < kChunkHeader) return false;
-    const std::size_t size = le32(file.data() + at + 4);
+    const std::size_t size = loadLe32(file.data() + at + 4);
     const std::size_t body = at + kChunkHeader;
     if (size > file.size() - body) return false;
     chunk = {file.data() + at, body, size};
@@ -45,11 +40,11 @@ std::size_t nextChunk(const Chunk& chunk) { return chunk.body + chunk.size + (ch
 bool readFormat(std::span<const std::uint8_t> file, const Chunk& fmt, WavInfo& out) {
     if (fmt.size < kFmtBytes) return false;
     const std::uint8_t* p = file.data() + fmt.body;
-    std::uint16_t tag = le16(p);
-    if (tag == kFormatExtensible && fmt.size >= kExtensibleFmtBytes) tag = le16(p + kSubFormatAt);
-    out.channels = le16(p + 2);
-    out.rate = le32(p + 4);
-    out.bits = le16(p + 14);
+    std::uint16_t tag = loadLe16(p);
+    if (tag == kFormatExtensible && fmt.size >= kExtensibleFmtBytes) tag = loadLe16(p + kSubFormatAt);
+    out.channels = loadLe16(p + 2);
+    out.rate = loadLe32(p + 4);
+    out.bits = loadLe16(p + 14);
     const bool sizeKnown = out.bits == 8 || out.bits == 16 || out.bits == 24 || out.bits == 32;
     return tag == kFormatPcm && (out.channels == 1 || out.channels == 2) && out.rate > 0 && sizeKnown;
 }

@@ -6,6 +6,8 @@
 #include <limits>
 #include <unordered_set>
 
+#include "core/bytes.h"
+
 namespace qvt {
 
 namespace {
@@ -13,11 +15,7 @@ namespace {
 constexpr std::size_t kEntryFixedBytes = 8;  // data offset + data size
 constexpr std::size_t kCursorChunk = 4096;
 
-std::int32_t readLe32s(const std::uint8_t* p) {
-    const std::uint32_t u = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-    return static_cast<std::int32_t>(u);
-}
+std::int32_t readLe32s(const std::uint8_t* p) { return static_cast<std::int32_t>(loadLe32(p)); }
 
 void appendLe32(std::vector<std::uint8_t>& out, std::int32_t value) {
     const auto v = static_cast<std::uint32_t>(value);

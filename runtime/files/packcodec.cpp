@@ -23,6 +23,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "core/bytes.h"
 #include "files/pack.h"
 
 namespace qvt {
@@ -39,10 +40,6 @@ constexpr std::uint64_t kLzssMaxRatio = 9;
 constexpr std::uint64_t kLzoMaxRatio = 256;
 constexpr std::uint64_t kLzoSlack = 4096;
 
-std::uint32_t readLe32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 void appendLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
@@ -195,7 +192,7 @@ bool LzssDecompress(std::span<const std::uint8_t> in, std::span<std::uint8_t> ou
 
 bool ReadStoredHeader(std::span<const std::uint8_t> stored, StoredHeader& header) {
     if (stored.size() < kStoredHeaderSize) return false;
-    const std::uint32_t word = readLe32(stored.data());
+    const std::uint32_t word = loadLe32(stored.data());
     header.format = (word & kFormatBit) != 0 ? PackFormat::Lzss : PackFormat::Lzo;
     header.unpacked = word & ~kFormatBit;
     const std::uint64_t stream = stored.size() - kStoredHeaderSize;

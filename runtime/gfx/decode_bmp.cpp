@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 
+#include "core/bytes.h"
 #include "gfx/image_decode.h"
 
 namespace qvt {
@@ -17,12 +18,8 @@ constexpr std::size_t kMaxPaletteEntries = 256;
 
 using Bytes = std::span<const std::uint8_t>;
 
-std::uint32_t read16(Bytes b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8);
-}
-std::uint32_t read32(Bytes b, std::size_t at) {
-    return read16(b, at) | (read16(b, at + 2) << 16);
-}
+std::uint32_t read16(Bytes b, std::size_t at) { return loadLe16(b.data() + at); }
+std::uint32_t read32(Bytes b, std::size_t at) { return loadLe32(b.data() + at); }
 
 struct BmpLayout {
     std::int64_t width = 0;

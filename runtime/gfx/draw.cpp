@@ -280,26 +280,36 @@ void SetSpriteFrameSize(double id, double frameWidth, double frameHeight) {
     rec.frameHeight = static_cast<std::int16_t>(std::clamp(truncToInt(frameHeight), -32768, 32767));
 }
 
-void DrawSpriteFrame(double id, double frame, double x, double y) {
+namespace {
+
+// The sprite of a frame draw, bound, with the frame's texture rectangle; null (nothing
+// bound) for a bad id or a sprite without a frame size.
+const SpriteRecord* bindFrame(double id, double frame, TexRect* t) {
     GraphicsContext* g = graphics();
     std::int32_t slot = 0;
-    TexRect t;
-    if (g == nullptr || !checkSpriteId(id, false, &slot)) return;
+    if (g == nullptr || !checkSpriteId(id, false, &slot)) return nullptr;
     const SpriteRecord& rec = g->sprites[static_cast<std::size_t>(slot)];
-    if (!frameRect(rec, truncToInt(frame), &t)) return;
+    if (!frameRect(rec, truncToInt(frame), t)) return nullptr;
     bindForDrawing(slot, false);
+    return &rec;
+}
+
+}  // namespace
+
+void DrawSpriteFrame(double id, double frame, double x, double y) {
+    TexRect t;
+    const SpriteRecord* found = bindFrame(id, frame, &t);
+    if (found == nullptr) return;
+    const SpriteRecord& rec = *found;
     const float x0 = static_cast<float>(truncToInt(x)), y0 = static_cast<float>(truncToInt(y));
     immediateQuad(x0, y0, x0 + rec.frameWidth, y0 + rec.frameHeight, t);
 }
 
 void DrawSpriteFrameStretched(double id, double frame, double x, double y, double w, double h) {
-    GraphicsContext* g = graphics();
-    std::int32_t slot = 0;
     TexRect t;
-    if (g == nullptr || !checkSpriteId(id, false, &slot)) return;
-    const SpriteRecord& rec = g->sprites[static_cast<std::size_t>(slot)];
-    if (!frameRect(rec, truncToInt(frame), &t)) return;
-    bindForDrawing(slot, false);
+    const SpriteRecord* found = bindFrame(id, frame, &t);
+    if (found == nullptr) return;
+    const SpriteRecord& rec = *found;
     const double x0 = truncToInt(x), y0 = truncToInt(y);
     // The extra tenth of a pixel closes the seam between neighbouring stretched frames.
     stretchedQuad(rec, toFloat(x0), toFloat(y0), toFloat(x0 + truncToInt(w) + 0.1),
@@ -308,13 +318,10 @@ void DrawSpriteFrameStretched(double id, double frame, double x, double y, doubl
 
 void DrawSpriteFrameRotoZoomed(double id, double frame, double x, double y, double angle,
                                double zoom) {
-    GraphicsContext* g = graphics();
-    std::int32_t slot = 0;
     TexRect t;
-    if (g == nullptr || !checkSpriteId(id, false, &slot)) return;
-    const SpriteRecord& rec = g->sprites[static_cast<std::size_t>(slot)];
-    if (!frameRect(rec, truncToInt(frame), &t)) return;
-    bindForDrawing(slot, false);
+    const SpriteRecord* found = bindFrame(id, frame, &t);
+    if (found == nullptr) return;
+    const SpriteRecord& rec = *found;
     t = insetHalfTexel(rec, t);
     const double cx = truncToInt(x) + rec.frameWidth / 2;
     const double cy = truncToInt(y) + rec.frameHeight / 2;

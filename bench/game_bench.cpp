@@ -21,9 +21,10 @@
 #include <filesystem>
 #include <string>
 
+#include "app/testing.h"
 #include "core/arrays.h"
 #include "core/clock.h"
-#include "core/frame.h"
+#include "app/frame.h"
 #include "files/filesystem.h"
 #include "game/globals.h"
 #include "game/play.h"

@@ -24,10 +24,10 @@
 
 #include "core/clock.h"
 #include "core/config.h"
-#include "core/frame.h"
+#include "app/frame.h"
 #include "core/lifecycle.h"
-#include "core/program.h"
-#include "core/startup.h"
+#include "app/program.h"
+#include "app/startup.h"
 #include "platform/os.h"
 
 namespace {

@@ -9,8 +9,7 @@
 
 #include <cstdint>
 
-#include "core/arrays.h"
-#include "core/strings.h"
+#include "quivent.h"
 
 namespace qvt::game {
 

@@ -1,13 +1,10 @@
 // The local hiscore table: the name entry of a new hiscore, its insertion, and saving.
-#include "core/frame.h"
+#include "quivent.h"
 #include "game/globals.h"
 #include "game/hiscore_file.h"
 #include "game/online.h"
 #include "game/routines.h"
 #include "game/screens.h"
-#include "gfx/draw.h"
-#include "gfx/font.h"
-#include "input/input.h"
 
 namespace qvt::game {
 

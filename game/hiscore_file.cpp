@@ -5,10 +5,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "core/cipher.h"
-#include "files/channels.h"
-#include "files/filesystem.h"
-#include "files/resolver.h"
+#include "quivent.h"
 #include "game/globals.h"
 
 namespace qvt::game {

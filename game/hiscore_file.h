@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/strings.h"
+#include "quivent.h"
 
 namespace qvt::game {
 

@@ -1,7 +1,6 @@
 // RAYVAULTER's process entry: the call-by-name table, then the runtime's start-up around
 // the game's main program.
-#include "core/callbyname.h"
-#include "core/program.h"
+#include "quivent.h"
 #include "game/routines.h"
 
 int main(int argc, char** argv) {

@@ -1,11 +1,8 @@
 // The pause screen, a loop inside one frame of the play field, and the game over.
-#include "audio/music.h"
-#include "audio/sound.h"
-#include "core/frame.h"
+#include "quivent.h"
 #include "game/globals.h"
 #include "game/routines.h"
 #include "game/screens.h"
-#include "input/input.h"
 
 namespace qvt::game {
 

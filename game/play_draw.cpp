@@ -1,14 +1,10 @@
 // The play field as the player sees it: sky, star, sparks, beams, crates, ship, its
 // destruction, bonus items and the heads-up texts. Every shape is a four-corner fan in the
 // order top left, bottom left, bottom right, top right.
-#include "core/numeric.h"
-#include "core/random.h"
-#include "core/strings.h"
+#include "quivent.h"
 #include "game/globals.h"
 #include "game/play.h"
 #include "game/screens.h"
-#include "gfx/draw.h"
-#include "gfx/polygon.h"
 
 namespace qvt::game {
 

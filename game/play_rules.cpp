@@ -2,16 +2,11 @@
 // destruction, and the crates and bonus items that fall down the lanes.
 #include <array>
 
-#include "audio/music.h"
-#include "audio/sound.h"
-#include "core/frame.h"
-#include "core/numeric.h"
-#include "core/random.h"
+#include "quivent.h"
 #include "game/globals.h"
 #include "game/play.h"
 #include "game/routines.h"
 #include "game/screens.h"
-#include "input/input.h"
 
 namespace qvt::game {
 

@@ -1,17 +1,10 @@
 // The main program: the start-up sequence and the state loop over GameState.
-#include "audio/sound.h"
-#include "core/clock.h"
-#include "core/frame.h"
-#include "files/filesystem.h"
+#include "quivent.h"
 #include "game/globals.h"
 #include "game/hiscore_file.h"
 #include "game/online.h"
 #include "game/routines.h"
 #include "game/screens.h"
-#include "gfx/font.h"
-#include "gfx/polygon.h"
-#include "gfx/screen.h"
-#include "gfx/sprites.h"
 
 namespace qvt::game {
 

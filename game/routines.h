@@ -3,8 +3,7 @@
 // the others are called from inside those.
 #pragma once
 
-#include "core/callbyname.h"
-#include "core/program.h"
+#include "quivent.h"
 
 namespace qvt::game {
 

@@ -1,10 +1,6 @@
 #include "game/screens.h"
 
-#include "core/clock.h"
-#include "core/frame.h"
-#include "gfx/font.h"
-#include "gfx/polygon.h"
-#include "input/input.h"
+#include "quivent.h"
 
 namespace qvt::game {
 

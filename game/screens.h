@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/strings.h"
+#include "quivent.h"
 
 namespace qvt::game {
 

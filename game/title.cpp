@@ -1,13 +1,9 @@
 // The title screen: credits, the local and the global hiscore tables side by side, the
 // key legend; [S] toggles the sound, [1] starts a game.
-#include "audio/music.h"
-#include "audio/sound.h"
-#include "core/frame.h"
+#include "quivent.h"
 #include "game/globals.h"
 #include "game/routines.h"
 #include "game/screens.h"
-#include "gfx/font.h"
-#include "input/input.h"
 
 namespace qvt::game {
 

@@ -3,6 +3,7 @@
 #include <deque>
 
 #include "platform/os.h"
+#include "platform/testing.h"
 
 namespace qvt::platform {
 

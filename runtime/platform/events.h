@@ -37,13 +37,7 @@ const Event* currentEvent();
 // Makes event the one currentEvent() returns (null: none). The pointer is not owned.
 void setCurrentEvent(const Event* event);
 
-// Queues a synthetic event that the window's pump delivers ahead of the system's (tests,
-// scripted sessions), not before the time source reads atMs (platform::nowMs(); the
-// default: at once). Delivered in the order queued. False when 256 are already waiting.
-bool injectEvent(const Event& event, double atMs = -1.0e300);
 // The oldest injected event if it is due, removed from the queue; false otherwise.
 bool takeInjectedEvent(Event* event);
-// Drops every injected event still waiting.
-void clearInjectedEvents();
 
 }  // namespace qvt::platform

@@ -1,4 +1,5 @@
 #include "platform/keyboard.h"
+#include "platform/testing.h"
 
 #include <SDL.h>
 

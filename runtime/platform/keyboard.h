@@ -20,16 +20,6 @@ std::uint8_t keyCodeForScancode(int scancode);
 // key (e.g. backslash and the ISO hash key) the common one is returned.
 int scancodeForKeyCode(std::uint8_t code);
 
-// Where the key states come from. All three routines run on the main thread.
-struct KeyboardSource {
-    bool (*hasFocus)(void* user);                        // the game window has the keyboard
-    void (*readKeys)(void* user, std::uint8_t* states);  // fills kKeyCodeCount states
-    void (*beginFrame)(void* user);                      // a frame starts polling; may be null
-    void* user;
-};
-// Installs src (copied); null puts SDL's keyboard back.
-void setKeyboardSource(const KeyboardSource* src);
-
 // True while the game window has the keyboard focus.
 bool keyboardHasFocus();
 // Writes kKeyCodeCount key states (0 or kKeyDownBit) into states.

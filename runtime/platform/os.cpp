@@ -1,4 +1,5 @@
 #include "platform/os.h"
+#include "platform/testing.h"
 
 #include <spawn.h>
 #include <sys/random.h>

@@ -13,15 +13,6 @@ double nowMs();
 // Suspends the calling thread for ms milliseconds (through the time source).
 void sleepMs(int ms);
 
-// A replacement for the clock and the sleep, so tests can run frames on virtual time.
-struct TimeSource {
-    double (*now)(void* user);
-    void (*sleep)(void* user, int ms);
-    void* user;
-};
-// Installs src (copied); null puts the real clock back.
-void setTimeSource(const TimeSource* src);
-
 // 32 unpredictable bits for seeding the random numbers (the kernel's generator, else the
 // wall clock's nanoseconds).
 std::uint32_t entropySeed();

@@ -1,3 +1,4 @@
+#include "platform/testing.h"
 #include "platform/window.h"
 
 #include <SDL.h>

@@ -62,12 +62,6 @@ void raiseWindow();
 
 // A modal message box with a warning icon. Title and text are Windows-1252.
 void showMessageBox(const char* title, const char* text);
-// Replaces the message box (tests): fn receives title and text as UTF-8, the way the box
-// would show them. Null puts the real box back.
-void setMessageBoxHandler(void (*fn)(const char* titleUtf8, const char* textUtf8));
-// Replaces the message box (tests): fn receives title and text as UTF-8, the way the box
-// would show them. Null puts the real box back.
-void setMessageBoxHandler(void (*fn)(const char* titleUtf8, const char* textUtf8));
 
 // The next waiting event of the window (injected events first, see injectEvent), or false
 // when none is waiting. Focus events update windowHasFocus() here.

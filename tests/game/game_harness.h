@@ -25,7 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "core/frame.h"
+#include "app/frame.h"
+#include "app/testing.h"
 #include "core/random.h"
 #include "files/channels.h"
 #include "game/globals.h"

@@ -16,7 +16,7 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
-#include "core/frame.h"
+#include "app/frame.h"
 #include "core/random.h"
 #include "files/filesystem.h"
 #include "game/globals.h"

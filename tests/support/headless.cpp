@@ -1,3 +1,4 @@
+#include "app/testing.h"
 #include "support/headless.h"
 
 #include <stdlib.h>
@@ -10,11 +11,11 @@
 #include <sstream>
 #include <vector>
 
-#include "core/frame.h"
+#include "app/frame.h"
 #include "core/lifecycle.h"
 #include "core/log.h"
-#include "core/renderer_window.h"
-#include "core/startup.h"
+#include "app/renderer_window.h"
+#include "app/startup.h"
 #include "platform/os.h"
 #include "platform/tempdir.h"
 #include "platform/window.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/callbyname.h"
-#include "core/program.h"
+#include "app/program.h"
 #include "platform/events.h"
 #include "support/virtual_clock.h"
 

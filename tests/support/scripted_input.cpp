@@ -1,3 +1,4 @@
+#include "app/testing.h"
 #include "support/scripted_input.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+#include "app/testing.h"
 #include "support/virtual_clock.h"
 
 #include "core/clock.h"

@@ -1,4 +1,5 @@
 // Injected platform events: order, timing on the time source and the queue's bound.
+#include "app/testing.h"
 #include "platform/events.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The ways a running program ends from inside ShowScreen (Escape, Alt+F4, closing the
 // window, the session's quit), the whole ProgramMain, and what each leaves in the log.
 // Death tests: each end really exits the (child) process.
-#include "core/frame.h"
+#include "app/frame.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include "core/errors.h"
 #include "core/lifecycle.h"
 #include "core/log.h"
-#include "core/program.h"
+#include "app/program.h"
 #include "input/input.h"
 #include "platform/window.h"
 #include "support/headless.h"

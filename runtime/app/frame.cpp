@@ -1,13 +1,14 @@
-#include "core/frame.h"
+#include "app/frame.h"
 
 #include <cmath>
 #include <cstdio>
 
+#include "app/testing.h"
 #include "audio/music.h"
 #include "core/clock.h"
 #include "core/errors.h"
 #include "core/lifecycle.h"
-#include "core/program.h"
+#include "app/program.h"
 #include "gfx/screen.h"
 #include "input/input.h"
 #include "platform/events.h"

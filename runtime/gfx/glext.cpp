@@ -1,4 +1,4 @@
-#include "core/glext.h"
+#include "gfx/glext.h"
 
 #include <cstring>
 

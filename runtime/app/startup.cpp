@@ -1,17 +1,18 @@
-#include "core/startup.h"
+#include "app/startup.h"
 
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "app/testing.h"
 #include "audio/sound.h"
 #include "core/clock.h"
-#include "core/frame.h"
+#include "app/frame.h"
 #include "core/lifecycle.h"
 #include "core/log.h"
-#include "core/program.h"
+#include "app/program.h"
 #include "core/random.h"
-#include "core/renderer_window.h"
+#include "app/renderer_window.h"
 #include "files/files.h"
 #include "gfx/draw.h"
 #include "gfx/screen.h"

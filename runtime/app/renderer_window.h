@@ -41,7 +41,5 @@ bool IsSoftwareRenderer(const char* glRenderer);
 // Once per process: logs the software-emulation warning for a software renderer and shows
 // the "opengldriver.txt" notice when that file exists in the current folder.
 void CheckSoftwareRenderer();
-// Forgets that the check ran (tests).
-void ForgetSoftwareRendererCheck();
 
 }  // namespace qvt

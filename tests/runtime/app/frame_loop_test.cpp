@@ -1,7 +1,7 @@
 // ShowScreen on the virtual clock: the frame schedule, the focus-loss pause, the event pump
 // with its QVT_WIN32_MSG listener, Escape as an ordinary key, the idle wait, and what the
 // frame presents.
-#include "core/frame.h"
+#include "app/frame.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@ namespace qvt {
 inline constexpr int kShowHidden = 0;
 inline constexpr int kShowDefault = 10;
 
-// The runtime start-up with the settings in force (Settings() of core/program.h). 0 on
+// The runtime start-up with the settings in force (Settings() of app/program.h). 0 on
 // success; -1 when the window or its GL context could not be made (start-up stops there,
 // after the log lines it reached).
 int RuntimeStartUp(int showState, const RuntimeString& caption);

@@ -1,5 +1,6 @@
 // The platform window on the offscreen driver: opening and closing, the GL context it
 // makes current, and SDL events translated into platform events.
+#include "app/testing.h"
 #include "platform/window.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "core/callbyname.h"
-#include "core/startup.h"
+#include "app/startup.h"
 #include "core/strings.h"
 
 namespace qvt {

@@ -1,6 +1,6 @@
 // Start-up on the offscreen driver: the log it leaves, the window it makes (hidden, caption,
 // full-screen fallback, multisample), the current folder, and the software-renderer notice.
-#include "core/startup.h"
+#include "app/startup.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "core/glext.h"
+#include "app/testing.h"
+#include "gfx/glext.h"
 #include "core/log.h"
 #include "core/random.h"
-#include "core/renderer_window.h"
+#include "app/renderer_window.h"
 #include "platform/os.h"
 #include "platform/window.h"
 #include "support/headless.h"

@@ -1,13 +1,14 @@
-#include "core/renderer_window.h"
+#include "app/renderer_window.h"
 
 #include <GL/gl.h>
 
 #include <cstdio>
 #include <cstring>
 
+#include "app/testing.h"
 #include "core/clock.h"
-#include "core/frame.h"
-#include "core/glext.h"
+#include "app/frame.h"
+#include "gfx/glext.h"
 #include "core/log.h"
 #include "gfx/screen.h"
 #include "platform/window.h"

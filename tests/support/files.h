@@ -1,0 +1,99 @@
+// Scratch folders, environment overrides, whole-file reads and writes and little-endian
+// field writers: the helpers every suite that touches files or outside data shares.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qvt::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh private folder, removed with everything in it when the object goes.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::string templ = (std::filesystem::temp_directory_path() / "qvt-test-XXXXXX").string();
+        if (::mkdtemp(templ.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed for " << templ;
+        path_ = templ;
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // Absolute path of name inside the folder.
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Sets (or with a null value, unsets) one environment variable for the object's life.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value != nullptr) ::setenv(name, value, 1); else ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_) ::setenv(name_.c_str(), old_->c_str(), 1); else ::unsetenv(name_.c_str());
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+inline Bytes readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::string readText(const std::string& path) {
+    const Bytes b = readBytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+inline void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline void writeBytes(const std::string& path, const Bytes& bytes) {
+    writeBytes(path, std::string(bytes.begin(), bytes.end()));
+}
+
+// Little-endian fields written into b at offset at (b must be large enough).
+inline void put16(Bytes& b, std::size_t at, std::uint32_t v) {
+    b[at] = static_cast<std::uint8_t>(v);
+    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void put32(Bytes& b, std::size_t at, std::uint32_t v) {
+    put16(b, at, v & 0xFFFF);
+    put16(b, at + 2, v >> 16);
+}
+// Little-endian fields appended to b.
+inline void append16(Bytes& b, std::uint32_t v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+inline void append32(Bytes& b, std::uint32_t v) {
+    append16(b, v & 0xFFFF);
+    append16(b, v >> 16);
+}
+
+}  // namespace qvt::test

@@ -40,6 +40,12 @@ libdir=$(dirname "$(find "$prefix" -name libquivent.a | head -1)")
 [ -f "$libdir/cmake/Quivent/QuiventConfig.cmake" ] || fail "the install lacks the CMake package"
 [ -f "$libdir/pkgconfig/quivent.pc" ] || fail "the install lacks quivent.pc"
 
+# The command line a player or a packager's script meets first.
+"$prefix/bin/rayvaulter" --version | grep -qx 'rayvaulter [0-9]*\.[0-9]*\.[0-9]*' || fail "--version"
+"$prefix/bin/rayvaulter" --help | grep -q -- '--scale N' || fail "--help does not list --scale"
+"$prefix/bin/rayvaulter" --scale 9 2>/dev/null; [ $? -eq 2 ] || fail "--scale 9 is not refused with 2"
+"$prefix/bin/rayvaulter" --bogus 2>/dev/null; [ $? -eq 2 ] || fail "an unknown option is not refused with 2"
+
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/rayvaulter.desktop" || fail "desktop-file-validate"
 fi

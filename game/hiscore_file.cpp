@@ -86,7 +86,12 @@ std::string UserDataFolder() {
 
 RuntimeString LocateHiscoreFile(const RuntimeString& shippedName) {
     std::string name = osPath(shippedName);
-    if (folderWritable(".", name + kTempSuffix)) return shippedName;
+    // Only a media folder on disk holding the shipped table keeps it; a game that carries
+    // its media packed inside (an installed one) never writes beside its executable.
+    std::error_code exists;
+    if (std::filesystem::is_regular_file(name, exists) && folderWritable(".", name + kTempSuffix)) {
+        return shippedName;
+    }
     std::string folder = UserDataFolder();
     if (folder.empty()) return shippedName;
     std::error_code ec;

@@ -25,7 +25,8 @@ inline constexpr int kHiscoreLines = 30;
 std::string UserDataFolder();
 
 // Where the hiscore file is read and written. A media folder (the current directory) that
-// can be written keeps shippedName there, as in a build tree. Otherwise, as in an
+// holds shippedName on disk and can be written keeps it there, as in a build tree.
+// Otherwise, as in a game with its media packed inside or an
 // installed game, the file lives in UserDataFolder(), copied from the shipped one (disk or
 // media pack) the first time; the result is then an absolute path. Falls back to
 // shippedName when no data folder can be made.

@@ -14,6 +14,8 @@ bool makeStar(const std::string& mediaDir);         // pell/Sun00.png .. Sun08.p
 bool makeSounds(const std::string& mediaDir);       // dune/*.wav
 bool makeMusic(const std::string& mediaDir);        // dune/music.mp3, null.mp3
 bool makeHiscores(const std::string& mediaDir);     // orvelsoft.ini
+// The desktop icon, rayvaulter-48.png, -128.png and -256.png (not game media).
+bool makeIcons(const std::string& iconDir);
 
 // Writes a PNG or complains; shared by the picture generators.
 class Canvas;

@@ -1,5 +1,6 @@
-// mediagen MEDIA_DIR: writes every image, sound, tune and the default hiscore file of the
-// game into MEDIA_DIR. The output depends on nothing but this program.
+// mediagen MEDIA_DIR [ICON_DIR]: writes every image, sound, tune and the default hiscore
+// file of the game into MEDIA_DIR, and the desktop icons into ICON_DIR. The output depends
+// on nothing but this program.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -18,8 +19,8 @@ bool savePicture(const Canvas& canvas, const std::string& mediaDir, const std::s
 }  // namespace qvt::media
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: mediagen MEDIA_DIR\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: mediagen MEDIA_DIR [ICON_DIR]\n");
         return 2;
     }
     const std::string dir = argv[1];
@@ -41,5 +42,6 @@ int main(int argc, char** argv) {
     ok = makeSounds(dir) && ok;
     ok = makeMusic(dir) && ok;
     ok = makeHiscores(dir) && ok;
+    if (argc == 3) ok = makeIcons(argv[2]) && ok;
     return ok ? 0 : 1;
 }

@@ -18,6 +18,8 @@ struct ProjectSettings {
     std::int32_t debugMode = 0;       // nonzero: no focus-loss pause, end-of-program report
     std::int32_t multisample = 0;     // samples asked for, 0 = none
     std::int32_t frameRate = 60;      // frames per second from window creation on
+    std::int32_t windowScale = 1;     // window pixels per drawing-area pixel (1..8)
+    std::int32_t fitScreen = 0;       // nonzero: fill the display, picture letterboxed
     RuntimeString applicationName;    // window caption (Windows-1252)
 };
 

@@ -61,7 +61,8 @@ void CheckSoftwareRenderer() {
 void ForgetSoftwareRendererCheck() { softwareChecked = false; }
 
 bool CreateRendererWindow(std::int32_t width, std::int32_t height, std::int32_t depth,
-                          std::int32_t frameRate, std::int32_t multisample) {
+                          std::int32_t frameRate, std::int32_t multisample,
+                          std::int32_t scale, bool fitScreen) {
     SetFrameRate(frameRate);
     record = RendererWindow{};
     record.multisample = multisample;
@@ -72,6 +73,8 @@ bool CreateRendererWindow(std::int32_t width, std::int32_t height, std::int32_t 
     config.multisample = multisample;
     config.visible = false;
     config.caption = "Quivent";
+    config.scale = scale;
+    config.fitDisplay = fitScreen;
     if (!platform::openWindow(config)) return false;
     platform::displaySize(&record.screenWidth, &record.screenHeight);
     InitGraphics(width, height);

@@ -21,10 +21,13 @@ const RendererWindow& WindowRecord();
 
 // Creates the window (hidden) and its GL context, the graphics context, reads the GL
 // extensions and presents one frame. width x height is the drawing area, depth 0 takes the
-// desktop's, frameRate goes to SetFrameRate, multisample is halved until granted. False
-// when no window or context could be made.
+// desktop's, frameRate goes to SetFrameRate, multisample is halved until granted. A scale
+// above 1 opens the window that many times larger and fitScreen fills the display; either
+// way the drawing area stays width x height, shown with nearest sampling. False when no
+// window or context could be made.
 bool CreateRendererWindow(std::int32_t width, std::int32_t height, std::int32_t depth,
-                          std::int32_t frameRate, std::int32_t multisample);
+                          std::int32_t frameRate, std::int32_t multisample,
+                          std::int32_t scale = 1, bool fitScreen = false);
 // Destroys the window and its context (the Window shutdown step) and logs
 // "qvt is shutdown\n".
 void DestroyRendererWindow();

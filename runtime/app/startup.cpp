@@ -66,7 +66,8 @@ int RuntimeStartUp(int showState, const RuntimeString& caption) {
     WriteLog("vxlt init\n");
     // Registered first, so even a failed creation ends the log with the shutdown line.
     RegisterShutdownStep(ShutdownStep::Window, windowShutdown);
-    if (!CreateRendererWindow(s.clientWidth, s.clientHeight, 0, s.frameRate, s.multisample)) {
+    if (!CreateRendererWindow(s.clientWidth, s.clientHeight, 0, s.frameRate, s.multisample,
+                              s.windowScale, s.fitScreen != 0)) {
         return -1;
     }
     SetSavedCaption(caption);

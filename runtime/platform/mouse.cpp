@@ -1,5 +1,7 @@
 #include "platform/mouse.h"
 
+#include "platform/window.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -31,10 +33,11 @@ SDL_Window* gameWindow() {
 MouseSample mouseAbsolute() {
     int x = 0, y = 0;
     Uint32 mask = SDL_GetMouseState(&x, &y);
+    windowToClient(&x, &y);
     // While a button is held SDL keeps tracking outside the window (capture).
-    if (SDL_Window* w = gameWindow()) {
+    if (gameWindow() != nullptr) {
         int width = 0, height = 0;
-        SDL_GetWindowSize(w, &width, &height);
+        windowClientSize(&width, &height);
         if (width > 0 && height > 0) {
             x = std::clamp(x, 0, width - 1);
             y = std::clamp(y, 0, height - 1);
@@ -61,11 +64,12 @@ void warpPointer(int x, int y) {
     SDL_Window* w = gameWindow();
     if (w == nullptr) return;
     int width = 0, height = 0;
-    SDL_GetWindowSize(w, &width, &height);
+    windowClientSize(&width, &height);
     if (width > 0 && height > 0) {
         x = std::clamp(x, 0, width - 1);
         y = std::clamp(y, 0, height - 1);
     }
+    clientToWindow(&x, &y);
     SDL_WarpMouseInWindow(w, x, y);
 }
 

@@ -39,4 +39,8 @@ void clearInjectedEvents();
 // would show them. Null puts the real box back.
 void setMessageBoxHandler(void (*fn)(const char* titleUtf8, const char* textUtf8));
 
+// A scaled window's picture blitted into the window's back buffer without the swap, so a
+// test can read the window's pixels back (nothing happens for an unscaled window).
+void blitToWindow();
+
 }  // namespace qvt::platform

@@ -2,7 +2,10 @@
 #include "platform/window.h"
 
 #include <SDL.h>
+#include <SDL_opengl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace qvt::platform {
@@ -17,9 +20,34 @@ struct WindowState {
     int samples = 0;
     bool focused = false;
     bool fullScreen = false;
+    int scale = 1;            // asked for: window pixels per drawing-area pixel
+    bool fitDisplay = false;  // asked for: fill the display, letterboxed
+};
+
+// A scaled window draws into an off-screen target of the drawing area's size, shown by a
+// nearest-sampling blit at every swap: the runtime and the game keep seeing their own
+// 640 x 480 screen, pixel for pixel.
+struct ScaledTarget {
+    GLuint framebuffer = 0;
+    GLuint colour = 0;
+    GLuint depthStencil = 0;
+    double scale = 1.0;  // window pixels per picture pixel
+    int offsetX = 0;     // the picture's top-left corner in the window
+    int offsetY = 0;
+    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
+    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
+    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
+    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
+    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
 };
 
 WindowState state;
+ScaledTarget target;
 void (*messageBoxHandler)(const char*, const char*) = nullptr;
 
 // Windows-1252 0x80..0x9F; the five unassigned bytes become U+FFFD.
@@ -54,6 +82,12 @@ std::string utf8FromCp1252(const char* text) {
     return out;
 }
 
+constexpr int kMaxWindowScale = 8;
+
+// The window's size as the user sees it (the picture times the scale when scaled).
+int windowWidth() { return static_cast<int>(std::lround(state.width * std::max(1, state.scale))); }
+int windowHeight() { return static_cast<int>(std::lround(state.height * std::max(1, state.scale))); }
+
 void centreInUsableArea() {
     int display = SDL_GetWindowDisplayIndex(state.window);
     SDL_Rect area{};
@@ -61,8 +95,8 @@ void centreInUsableArea() {
         SDL_SetWindowPosition(state.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         return;
     }
-    SDL_SetWindowPosition(state.window, area.x + (area.w - state.width) / 2,
-                          area.y + (area.h - state.height) / 2);
+    SDL_SetWindowPosition(state.window, area.x + (area.w - windowWidth()) / 2,
+                          area.y + (area.h - windowHeight()) / 2);
 }
 
 void setContextAttributes(int samples) {
@@ -81,10 +115,12 @@ void setContextAttributes(int samples) {
 // One attempt at window plus context with the given sample count.
 bool createWithSamples(const WindowConfig& config, int samples) {
     setContextAttributes(samples);
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (config.fitDisplay) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    int scale = std::clamp(config.scale, 1, kMaxWindowScale);
     state.window = SDL_CreateWindow(utf8FromCp1252(config.caption).c_str(),
                                     SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                    config.width, config.height,
-                                    SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+                                    config.width * scale, config.height * scale, flags);
     if (state.window == nullptr) return false;
     state.context = SDL_GL_CreateContext(state.window);
     if (state.context != nullptr && SDL_GL_MakeCurrent(state.window, state.context) == 0) {
@@ -95,6 +131,104 @@ bool createWithSamples(const WindowConfig& config, int samples) {
     state.context = nullptr;
     state.window = nullptr;
     return false;
+}
+
+// ---- scaled presentation ---------------------------------------------------------------
+
+template <typename Fn>
+bool loadEntry(Fn& fn, const char* name) {
+    fn = reinterpret_cast<Fn>(SDL_GL_GetProcAddress(name));
+    return fn != nullptr;
+}
+
+// Where the picture goes in a drawable of dw x dh: the largest whole scale that fits (a
+// fraction only when even 1 does not), centred.
+void placePicture(int dw, int dh) {
+    double fit = std::min(static_cast<double>(dw) / state.width,
+                          static_cast<double>(dh) / state.height);
+    target.scale = fit >= 1.0 ? std::floor(fit) : fit;
+    if (!state.fitDisplay) target.scale = std::min(target.scale, static_cast<double>(state.scale));
+    target.offsetX = (dw - static_cast<int>(std::lround(state.width * target.scale))) / 2;
+    target.offsetY = (dh - static_cast<int>(std::lround(state.height * target.scale))) / 2;
+}
+
+void closeScaledTarget();
+
+bool openScaledTarget() {
+    ScaledTarget t;
+    bool ok = loadEntry(t.genFramebuffers, "glGenFramebuffers") &&
+              loadEntry(t.bindFramebuffer, "glBindFramebuffer") &&
+              loadEntry(t.deleteFramebuffers, "glDeleteFramebuffers") &&
+              loadEntry(t.genRenderbuffers, "glGenRenderbuffers") &&
+              loadEntry(t.bindRenderbuffer, "glBindRenderbuffer") &&
+              loadEntry(t.deleteRenderbuffers, "glDeleteRenderbuffers") &&
+              loadEntry(t.renderbufferStorage, "glRenderbufferStorage") &&
+              loadEntry(t.framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+              loadEntry(t.checkFramebufferStatus, "glCheckFramebufferStatus") &&
+              loadEntry(t.blitFramebuffer, "glBlitFramebuffer");
+    if (!ok) {
+        SDL_SetError("the GL driver has no framebuffer objects for a scaled window");
+        return false;
+    }
+    target = t;
+    target.genRenderbuffers(1, &target.colour);
+    target.bindRenderbuffer(GL_RENDERBUFFER, target.colour);
+    target.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, state.width, state.height);
+    target.genRenderbuffers(1, &target.depthStencil);
+    target.bindRenderbuffer(GL_RENDERBUFFER, target.depthStencil);
+    target.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, state.width, state.height);
+    target.genFramebuffers(1, &target.framebuffer);
+    target.bindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    target.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                   target.colour);
+    target.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                   target.depthStencil);
+    if (target.checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        SDL_SetError("the off-screen target of a scaled window is incomplete");
+        closeScaledTarget();
+        return false;
+    }
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(state.window, &dw, &dh);
+    placePicture(dw, dh);
+    return true;
+}
+
+void closeScaledTarget() {
+    if (target.framebuffer == 0 && target.colour == 0) return;
+    target.bindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (target.framebuffer != 0) target.deleteFramebuffers(1, &target.framebuffer);
+    GLuint buffers[2] = {target.colour, target.depthStencil};
+    target.deleteRenderbuffers(2, buffers);
+    target = ScaledTarget{};
+}
+
+// The picture into the window's back buffer, borders black; the game's GL state is left
+// as it was (scissor, clear colour, the bound framebuffers).
+void blitScaledTarget() {
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(state.window, &dw, &dh);
+    placePicture(dw, dh);
+    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    GLfloat clear[4] = {};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    GLboolean mask[4] = {};
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    target.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    target.bindFramebuffer(GL_READ_FRAMEBUFFER, target.framebuffer);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    int w = static_cast<int>(std::lround(state.width * target.scale));
+    int h = static_cast<int>(std::lround(state.height * target.scale));
+    // GL's rows run bottom-up: the offset from the top becomes one from the bottom.
+    int y0 = dh - target.offsetY - h;
+    target.blitFramebuffer(0, 0, state.width, state.height, target.offsetX, y0,
+                           target.offsetX + w, y0 + h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    glColorMask(mask[0], mask[1], mask[2], mask[3]);
+    if (scissor) glEnable(GL_SCISSOR_TEST);
 }
 
 void noteFocus(const Event& event) {
@@ -126,10 +260,12 @@ void translateMouse(const SDL_Event& e, Event* out) {
         out->type = EventType::MouseMotion;
         out->x = e.motion.x;
         out->y = e.motion.y;
+        windowToClient(&out->x, &out->y);
     } else {
         out->type = EventType::MouseButton;
         out->x = e.button.x;
         out->y = e.button.y;
+        windowToClient(&out->x, &out->y);
         out->button = e.button.button;
         out->pressed = e.type == SDL_MOUSEBUTTONDOWN;
     }
@@ -177,7 +313,13 @@ bool openWindow(const WindowConfig& config) {
     state.height = config.height;
     state.fullScreen = false;
     state.focused = true;
-    centreInUsableArea();
+    state.scale = std::clamp(config.scale, 1, kMaxWindowScale);
+    state.fitDisplay = config.fitDisplay;
+    if ((state.scale > 1 || state.fitDisplay) && !openScaledTarget()) {
+        closeWindow();
+        return false;
+    }
+    if (!state.fitDisplay) centreInUsableArea();
     if (config.fullScreen && enterFullScreen(config.width, config.height)) return true;
     if (config.visible) enterWindowMode();
     return true;
@@ -185,6 +327,7 @@ bool openWindow(const WindowConfig& config) {
 
 void closeWindow() {
     if (state.window == nullptr) return;
+    closeScaledTarget();
     SDL_GL_MakeCurrent(state.window, nullptr);
     SDL_GL_DeleteContext(state.context);
     SDL_DestroyWindow(state.window);
@@ -195,7 +338,14 @@ void closeWindow() {
 bool windowOpen() { return state.window != nullptr; }
 
 void swapWindow() {
-    if (state.window != nullptr) SDL_GL_SwapWindow(state.window);
+    if (state.window == nullptr) return;
+    if (target.framebuffer == 0) {
+        SDL_GL_SwapWindow(state.window);
+        return;
+    }
+    blitScaledTarget();
+    SDL_GL_SwapWindow(state.window);
+    target.bindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
 }
 
 void* glProcAddress(const char* name) {
@@ -204,6 +354,31 @@ void* glProcAddress(const char* name) {
 }
 
 bool windowHasFocus() { return state.window != nullptr && state.focused; }
+
+void windowToClient(int* x, int* y) {
+    if (target.framebuffer == 0) return;
+    *x = static_cast<int>(std::floor((*x - target.offsetX) / target.scale));
+    *y = static_cast<int>(std::floor((*y - target.offsetY) / target.scale));
+}
+
+void clientToWindow(int* x, int* y) {
+    if (target.framebuffer == 0) return;
+    *x = target.offsetX + static_cast<int>(std::lround(*x * target.scale));
+    *y = target.offsetY + static_cast<int>(std::lround(*y * target.scale));
+}
+
+void presentationScale(double* scale, int* offsetX, int* offsetY) {
+    bool scaled = target.framebuffer != 0;
+    *scale = scaled ? target.scale : 1.0;
+    *offsetX = scaled ? target.offsetX : 0;
+    *offsetY = scaled ? target.offsetY : 0;
+}
+
+void blitToWindow() {
+    if (state.window == nullptr || target.framebuffer == 0) return;
+    blitScaledTarget();
+    target.bindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+}
 
 int grantedMultisample() { return state.samples; }
 
@@ -259,9 +434,13 @@ bool enterFullScreen(int width, int height) {
 
 void enterWindowMode(bool show) {
     if (state.window == nullptr) return;
+    if (state.fitDisplay) {  // the window is the display; nothing to size or centre
+        if (show) raiseWindow();
+        return;
+    }
     if (state.fullScreen) SDL_SetWindowFullscreen(state.window, 0);
     state.fullScreen = false;
-    SDL_SetWindowSize(state.window, state.width, state.height);
+    SDL_SetWindowSize(state.window, windowWidth(), windowHeight());
     centreInUsableArea();
     if (show) raiseWindow();
 }

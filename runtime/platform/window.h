@@ -16,6 +16,8 @@ struct WindowConfig {
     int multisample = 0;       // samples asked for; halved until granted, 0 = none
     bool visible = true;       // false: the window stays hidden until showWindow
     const char* caption = "";  // Windows-1252; null reads as ""
+    int scale = 1;             // window pixels per drawing-area pixel (1..8), nearest sampling
+    bool fitDisplay = false;   // fill the display, the picture letterboxed at an integer scale
 };
 
 // SDL video init, the window (centred in the usable display area) and a compatibility-
@@ -33,6 +35,15 @@ void* glProcAddress(const char* name);
 // True while the window has the keyboard focus (tracked from focus events; a new window
 // counts as focused, since headless drivers never report focus).
 bool windowHasFocus();
+
+// Window coordinates (pixels of the window) to the drawing area's, for a scaled or
+// letterboxed window; unchanged otherwise. Points outside the picture map outside it.
+void windowToClient(int* x, int* y);
+// The drawing area's coordinates to the window's (the inverse of windowToClient).
+void clientToWindow(int* x, int* y);
+// Pixels of the window per drawing-area pixel (1 unless scaled; fractional only when the
+// display is smaller than the picture), and where the picture's top-left corner lies.
+void presentationScale(double* scale, int* offsetX, int* offsetY);
 
 // The multisample count actually granted (0 when none).
 int grantedMultisample();

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The installed game, as a packager and a player meet it: `cmake --install` into a scratch
+# prefix; the layout, the desktop entry and the AppStream data validated; the examples
+# built against the installed runtime (find_package and pkg-config) and run headless; then,
+# under Xvfb, the installed game started from another folder by an unprivileged user with
+# the prefix read-only: a round played, the hiscore file found in the XDG data folder and
+# nothing written beside the binary; and at --scale 2 every window pixel is its 2 x 2
+# block's (nearest sampling).
+#
+# usage: installed_e2e.sh BUILD_DIR SOURCE_DIR     exit 0 passed, 1 failed, 77 a tool is missing
+set -uo pipefail
+
+build=$(cd "${1:?usage: installed_e2e.sh BUILD_DIR SOURCE_DIR}" && pwd)
+source_dir=$(cd "${2:?usage: installed_e2e.sh BUILD_DIR SOURCE_DIR}" && pwd)
+probe="$build/tests/e2e_screen_probe"
+blocks="$build/tests/install_window_blocks"
+. "$source_dir/tests/support/e2e.sh"
+
+need_tools Xvfb xdotool pkg-config runuser
+[ "$(id -u)" -eq 0 ] || { echo "SKIP: needs root to play as an unprivileged user"; exit 77; }
+
+work=$(mktemp -d /tmp/rayvaulter-install-XXXXXX)
+trap e2e_cleanup EXIT
+chmod 755 "$work"
+prefix="$work/prefix"
+
+cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
+  fail "cmake --install failed: $(tail -5 "$work/install.log")"
+
+for f in bin/rayvaulter bin/qvtpack bin/qvtcrypt share/applications/rayvaulter.desktop \
+  share/metainfo/rayvaulter.metainfo.xml share/man/man6/rayvaulter.6.gz \
+  share/man/man1/qvtpack.1.gz share/man/man1/qvtcrypt.1.gz include/quivent/quivent.h \
+  share/icons/hicolor/48x48/apps/rayvaulter.png share/icons/hicolor/128x128/apps/rayvaulter.png \
+  share/icons/hicolor/256x256/apps/rayvaulter.png; do
+  [ -e "$prefix/$f" ] || fail "the install lacks $f"
+done
+[ -z "$(find "$prefix/include" -name testing.h)" ] || fail "test hooks were installed"
+libdir=$(dirname "$(find "$prefix" -name libquivent.a | head -1)")
+[ -f "$libdir/libquivent.a" ] || fail "the install lacks libquivent.a"
+[ -f "$libdir/cmake/Quivent/QuiventConfig.cmake" ] || fail "the install lacks the CMake package"
+[ -f "$libdir/pkgconfig/quivent.pc" ] || fail "the install lacks quivent.pc"
+
+# The command line a player or a packager's script meets first.
+"$prefix/bin/rayvaulter" --version | grep -qx 'rayvaulter [0-9]*\.[0-9]*\.[0-9]*' || fail "--version"
+"$prefix/bin/rayvaulter" --help | grep -q -- '--scale N' || fail "--help does not list --scale"
+"$prefix/bin/rayvaulter" --scale 9 2>/dev/null; [ $? -eq 2 ] || fail "--scale 9 is not refused with 2"
+"$prefix/bin/rayvaulter" --bogus 2>/dev/null; [ $? -eq 2 ] || fail "an unknown option is not refused with 2"
+
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$prefix/share/applications/rayvaulter.desktop" || fail "desktop-file-validate"
+fi
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net "$prefix/share/metainfo/rayvaulter.metainfo.xml" >"$work/appstream.log" 2>&1 ||
+    fail "appstreamcli validate: $(cat "$work/appstream.log")"
+fi
+
+# The examples against the installed runtime only: once through its CMake package, once
+# through pkg-config.
+export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
+cmake -S "$source_dir/examples" -B "$work/examples" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+  >"$work/examples.log" 2>&1 && cmake --build "$work/examples" >>"$work/examples.log" 2>&1 ||
+  fail "examples did not build with find_package: $(tail -20 "$work/examples.log")"
+for ex in sprite_text_demo input_tester; do
+  "$work/examples/$ex" --frames 20 >"$work/$ex.log" 2>&1 || fail "$ex (find_package) did not run"
+done
+PKG_CONFIG_PATH="$libdir/pkgconfig" c++ -o "$work/tester-pc" "$source_dir/examples/input_tester.cpp" \
+  $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs quivent) >"$work/pc.log" 2>&1 ||
+  fail "input_tester did not build with pkg-config: $(tail -20 "$work/pc.log")"
+"$work/tester-pc" --frames 20 >/dev/null 2>&1 || fail "input_tester (pkg-config) did not run"
+unset SDL_VIDEODRIVER SDL_AUDIODRIVER
+
+# A player's session: nobody, a home of its own, the prefix read-only.
+chmod -R a-w "$prefix"
+home="$work/home"
+mkdir -p "$home/data/rayvaulter" "$home/tmp" "$home/elsewhere"
+seed_hiscores "$home/data/rayvaulter/orvelsoft.ini" "$prefix/bin/qvtcrypt"
+chown -R nobody "$home"
+chmod 700 "$home/tmp"
+before=$(find "$prefix" | sort)
+start_xvfb 1600x1200x24
+player=(runuser -u nobody -- env HOME="$home" XDG_DATA_HOME="$home/data" TMPDIR="$home/tmp"
+  DISPLAY="$DISPLAY")
+start_game "$home/elsewhere" "${player[@]}" "$prefix/bin/rayvaulter"
+play_round ACE "$home/data/rayvaulter/orvelsoft.ini" "$prefix/bin/qvtcrypt"
+quit_with_escape
+[ "$(find "$prefix" | sort)" = "$before" ] || fail "the game wrote into the installed prefix"
+[ -z "$(ls -A "$home/elsewhere")" ] || fail "the game wrote into the folder it was started from"
+
+# --scale 2: the 640 x 480 picture in a 1280 x 960 window, each pixel a 2 x 2 block.
+start_game "$home/elsewhere" "${player[@]}" "$prefix/bin/rayvaulter" --scale 2
+sleep 3
+read -r size mismatches lighted < <("$blocks" "$window" 2)
+[ "$size" = "1280x960" ] || fail "--scale 2 opened a window of $size"
+[ "$lighted" -gt 10000 ] || fail "the scaled window shows (almost) nothing: $lighted pixels lit"
+[ "$mismatches" -eq 0 ] || fail "$mismatches pixels differ from their 2 x 2 block"
+press Escape
+for _ in $(seq 50); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.2; done
+echo "PASS: installed game played, hiscores in the data folder, scale 2 sharp"

@@ -38,3 +38,6 @@
 #include "files/filesystem.h"
 #include "files/memfile.h"
 #include "files/resolver.h"
+
+// Path-finding: a cheapest path between two cells of a cost map.
+#include "path/find_path.h"

@@ -49,15 +49,5 @@ TEST(SysinfoTest, BatteryPercentFromPowerSupplies) {
     EXPECT_EQ(batteryPercent("/nonexistent/qvt-power"), -1);
 }
 
-TEST(SysinfoTest, EnvironmentRoundTrip) {
-    test::ScopedEnv keep("QVT_SYSINFO_TEST", nullptr);
-    std::string value;
-    EXPECT_FALSE(environmentValue("QVT_SYSINFO_TEST", value));
-    EXPECT_TRUE(setEnvironmentValue("QVT_SYSINFO_TEST", ""));
-    EXPECT_TRUE(environmentValue("QVT_SYSINFO_TEST", value));
-    EXPECT_EQ(value, "");
-    EXPECT_FALSE(setEnvironmentValue("BAD=NAME", "x"));
-}
-
 }  // namespace
 }  // namespace qvt::platform

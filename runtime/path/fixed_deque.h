@@ -29,7 +29,7 @@ public:
 
     std::int32_t capacity() const { return capacity_; }
     bool empty() const { return empty_; }
-    bool full() const { return !empty_ && head_ == tail_; }
+    bool full() const { return capacity_ == 0 || (!empty_ && head_ == tail_); }
     std::int32_t size() const {
         if (empty_) return 0;
         const std::int32_t n = tail_ - head_;
@@ -54,7 +54,7 @@ public:
     // (nothing changes) when full or i is out of range.
     bool insert(std::int32_t i, const T& value) {
         const std::int32_t n = size();
-        if (capacity_ == 0 || full() || i < 0 || i > n) return false;
+        if (full() || i < 0 || i > n) return false;
         if (i < n / 2) {
             head_ = wrap(head_ - 1 + capacity_);
             for (std::int32_t k = 0; k < i; ++k) (*this)[k] = (*this)[k + 1];

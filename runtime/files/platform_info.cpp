@@ -194,7 +194,8 @@ RuntimeString timeNow(bool utc) {
 
 std::uint16_t LocaleLanguageId(std::string_view locale) {
     const std::size_t at = locale.find('@');
-    const std::string modifier = at == std::string_view::npos ? std::string{} : "@" + lowerAscii(locale.substr(at + 1));
+    std::string modifier;
+    if (at != std::string_view::npos) modifier.append("@").append(lowerAscii(locale.substr(at + 1)));
     locale = locale.substr(0, std::min(locale.find('.'), at));
     const std::size_t bar = locale.find('_');
     const std::string language = lowerAscii(locale.substr(0, bar));

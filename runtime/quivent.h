@@ -33,8 +33,15 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 
-// Files: channels, file-system operations, memory files, media resolvers.
+// Files: channels, file-system operations, memory files, media resolvers, settings
+// files, platform information.
 #include "files/channels.h"
 #include "files/filesystem.h"
+#include "files/ini.h"
+#include "files/line_file.h"
 #include "files/memfile.h"
+#include "files/platform_info.h"
 #include "files/resolver.h"
+
+// Path-finding: a cheapest path between two cells of a cost map.
+#include "path/find_path.h"

@@ -42,6 +42,9 @@ struct ArrayGranule<double> {
     static constexpr std::int32_t kElements = 8;
     static constexpr bool kStorageWhenEmpty = true;
 };
+// Integer arrays (paths) are dimensioned like number arrays.
+template <>
+struct ArrayGranule<std::int32_t> : ArrayGranule<double> {};
 
 namespace detail {
 // Fills shape from the sizes; false when a product leaves the int32 range.
@@ -98,6 +101,7 @@ public:
     std::int32_t capacity() const noexcept { return capacity_; }  // elements allocated
     bool hasStorage() const noexcept { return data_ != nullptr; }
     T* data() noexcept { return data_; }  // null while there is no storage; unchecked
+    const T* data() const noexcept { return data_; }
 
 private:
     std::int32_t checkedOffset(const double* idx, int count) const;

@@ -10,6 +10,7 @@ namespace qvt {
 
 // Shutdown steps, in the order they run (after QVT_ON_QUIT).
 enum class ShutdownStep : int {
+    SettingsFiles,   // dirty INI and line files written back (before anything else moves)
     Music,           // stop and close the tune
     Files,           // back to the executable's folder, close open channels
     Network,         // message network and socket layer

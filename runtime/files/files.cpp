@@ -4,6 +4,8 @@
 
 #include "core/lifecycle.h"
 #include "files/channels.h"
+#include "files/ini.h"
+#include "files/line_file.h"
 #include "files/resolver.h"
 #include "platform/fs.h"
 #include "platform/os.h"
@@ -33,6 +35,11 @@ void ShutdownFiles() {
     const std::string folder = executableFolder();
     if (!folder.empty()) platform::changeDirectory(folder.c_str());
     CloseAllChannels();
+}
+
+void ShutdownSettingsFiles() {
+    FlushSettingsFile();
+    FlushTextFileLines();
 }
 
 void ShutdownMediaResolvers() { ReleaseMediaResolvers(); }

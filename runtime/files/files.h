@@ -9,6 +9,8 @@ void InitFiles();
 
 // The Files shutdown step: back to the executable's folder, every channel closed.
 void ShutdownFiles();
+// The SettingsFiles shutdown step: the INI and line file caches written back if changed.
+void ShutdownSettingsFiles();
 // The MediaResolvers shutdown step: hand-outs dropped, extracted files deleted.
 void ShutdownMediaResolvers();
 

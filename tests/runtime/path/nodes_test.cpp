@@ -1,0 +1,55 @@
+// The closed set's hash: the bucket rule, exponents, and finds that unlink in place.
+#include "path/nodes.h"
+
+#include <gtest/gtest.h>
+
+
+namespace qvt {
+namespace {
+
+TEST(NodeHashTableTest, BucketsTakeTheLowBitsOfXAndY) {
+    struct Case {
+        std::int32_t exponent, buckets, x, y;
+        std::uint32_t bucket;
+    };
+    const Case cases[] = {
+        {8, 256, 0x123, 0x45, 0x53},      // low 4 bits of x, then of y
+        {9, 256, 17, 1, 0x11},            // odd: the lowest bit goes
+        {20, 1 << 20, 1023, 1023, 0xFFFFF},
+        {30, 1 << 24, 4097, 2, 0x2001},   // limited to 24
+        {-3, 1, 55, 66, 0},
+    };
+    for (const Case& c : cases) {
+        NodeHashTable table;
+        ASSERT_TRUE(table.resize(c.exponent));
+        EXPECT_EQ(table.bucketCount(), c.buckets) << "exponent " << c.exponent;
+        EXPECT_EQ(table.bucketOf(c.x, c.y), c.bucket) << "exponent " << c.exponent;
+    }
+}
+
+TEST(NodeHashTableTest, SharedBucketsFindInsertOnceAndUnlink) {
+    NodeFactory pool;
+    ASSERT_TRUE(pool.resize(4));
+    pool.take(nullptr, 9, 9, 0, 0);
+    // All three share bucket 1 of 256.
+    Node* a = pool.take(nullptr, 1, 0, 0, 0);
+    Node* b = pool.take(nullptr, 17, 16, 0, 0);
+    Node* c = pool.take(nullptr, 33, 0, 0, 0);
+    NodeHashTable table;
+    ASSERT_TRUE(table.resize(8));
+    for (Node* n : {a, b, c, b}) table.insert(n);
+    EXPECT_EQ(table.find(17, 16), b);
+    table.unlinkFound();
+    EXPECT_EQ(table.find(17, 16), nullptr);
+    EXPECT_EQ(table.find(1, 0), a);
+    EXPECT_EQ(table.find(33, 0), c);
+    EXPECT_EQ(table.find(2, 0), nullptr);
+    table.unlinkFound();  // nothing found: nothing unlinked
+    EXPECT_EQ(table.find(1, 0), a);
+    table.clear();
+    EXPECT_EQ(table.find(1, 0), nullptr);
+    EXPECT_EQ(pool.take(nullptr, 0, 0, 0, 0), nullptr) << "the pool of 4 is used up";
+}
+
+}  // namespace
+}  // namespace qvt

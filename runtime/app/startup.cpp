@@ -74,10 +74,9 @@ int RuntimeStartUp(int showState, const RuntimeString& caption) {
     // The clock's milliseconds since its first reading are only the window's creation time,
     // a few hundred values: every run would replay one of a few hundred games.
     SeedRandom(static_cast<std::int32_t>(platform::entropySeed()));
+    // The log keeps its usual milestones; nothing is made between these two lines.
     WriteLog("Network\n");
-    // The message network object and the 3D scene object are created here once they exist.
     WriteLog("Input\n");
-    // The input object is made together with its devices below.
     WriteLog("Window mode\n");
     if (s.fullScreen != 0) {
         SwitchToFullScreen();

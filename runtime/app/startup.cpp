@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/testing.h"
+#include "audio/music.h"
 #include "audio/sound.h"
 #include "core/clock.h"
 #include "app/frame.h"
@@ -27,6 +28,9 @@ namespace {
 constexpr std::size_t kMaxExePath = 1024;
 
 void windowShutdown() { DestroyRendererWindow(); }
+
+// Opening a tune could have taken the focus from the window; a new tune ends the pause.
+void resumeAfterTune() { SetPause(0); }
 
 // The executable's folder becomes the current one, so media next to it are found.
 void enterExecutableFolder() {
@@ -92,6 +96,7 @@ int RuntimeStartUp(int showState, const RuntimeString& caption) {
     setStartState();
     LoadDefaultFont();  // built-in font 0, then Media/smalfont.png, .bmp, smalfont.png, .bmp
     ClearPause();
+    SetTuneStartedHook(resumeAfterTune);
     // SDL's default cursor is already the arrow.
     MarkStartTime();
     if (showState == kShowHidden) keepHidden();

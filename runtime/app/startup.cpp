@@ -8,6 +8,7 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "core/clock.h"
+#include "core/errors.h"
 #include "app/frame.h"
 #include "core/lifecycle.h"
 #include "core/log.h"
@@ -31,6 +32,23 @@ void windowShutdown() { DestroyRendererWindow(); }
 
 // Opening a tune could have taken the focus from the window; a new tune ends the pause.
 void resumeAfterTune() { SetPause(0); }
+
+// A debugger gets the mouse; the input is fresh and the window comes back next frame.
+void atBreakpoint() {
+    input::ReleasePointer();
+    PollKeyboard();
+    MouseState discarded;
+    PollMouse(discarded, true);
+    RequestActivate();
+}
+
+// Another program gets the screen while it runs, and the window the focus afterwards.
+void beforeOtherProgram() {
+    if (WindowRecord().fullScreen) SwitchToWindowMode(true);
+}
+void afterOtherProgram() {
+    if (platform::windowVisible()) platform::raiseWindow();
+}
 
 // The executable's folder becomes the current one, so media next to it are found.
 void enterExecutableFolder() {
@@ -97,6 +115,8 @@ int RuntimeStartUp(int showState, const RuntimeString& caption) {
     LoadDefaultFont();  // built-in font 0, then Media/smalfont.png, .bmp, smalfont.png, .bmp
     ClearPause();
     SetTuneStartedHook(resumeAfterTune);
+    SetBreakpointHook(atBreakpoint);
+    SetRunProgramHooks(beforeOtherProgram, afterOtherProgram);
     // SDL's default cursor is already the arrow.
     MarkStartTime();
     if (showState == kShowHidden) keepHidden();

@@ -6,6 +6,8 @@
 
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "audio_test_util.h"
 #include "core/errors.h"
@@ -250,6 +252,25 @@ TEST_F(SoundTest, StopAllSoundsDoesNotRewind) {
     StopAllSounds();
     EXPECT_EQ(SoundPlaying(channel), 0);
     EXPECT_GT(audio::VoicePosition(channel), 2000u);
+}
+
+
+// Rates outside 1000..384000 Hz are refused like a buffer the device will not make, and so
+// is a sound whose conversion to the device rate would pass the size cap of the packs: a
+// 64 KB file at 50 Hz would have grown past a gigabyte.
+TEST_F(SoundTest, RatesAndConvertedSizeAreBounded) {
+    const std::vector<std::int32_t> samples(256, 128);
+    for (const auto& [rate, loads] : {std::pair{50, false}, {999, false}, {1000, true},
+                                      {384000, true}, {384001, false}}) {
+        LoadSound(rs(writeWav("r.wav", test::wavFile(1, rate, 8, samples))), 4, 1);
+        EXPECT_EQ(LastErrorCode(), loads ? kErrSuccess : kErrNoSuchFile) << rate << " Hz";
+        EXPECT_EQ(PlaySound(4, 0, 1) >= 0, loads) << rate << " Hz";
+        StopSound(4 * 256);
+    }
+    // A million 8-bit frames at 1000 Hz: converting them needs far more than 512 MiB.
+    LoadSound(rs(writeWav("long.wav", test::wavFile(1, 1000, 8, std::vector<std::int32_t>(1000000, 128)))), 5, 1);
+    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
+    EXPECT_EQ(PlaySound(5, 0, 1), -1);
 }
 
 }  // namespace

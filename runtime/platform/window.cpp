@@ -1,3 +1,4 @@
+#include "platform/keyboard.h"
 #include "platform/testing.h"
 #include "platform/window.h"
 
@@ -208,6 +209,7 @@ bool openWindow(const WindowConfig& config) {
     state.height = config.height;
     state.fullScreen = false;
     state.focused = true;
+    watchKeyEvents();
     centreInUsableArea();
     if (config.fullScreen && enterFullScreen(config.width, config.height)) return true;
     if (config.visible) enterWindowMode();

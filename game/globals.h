@@ -110,11 +110,13 @@ GameGlobals& G();
 void ResetGlobals();
 
 // Creates the hiscore tables: LocalScore, LocalName, LocalSent, GlobalScore and
-// GlobalName with 10 entries each, ServerRecords with 1 blank entry (start-up step 6).
+// GlobalName with 10 entries each, ServerRecords with 1 blank entry. Done once at start-up,
+// before the hiscore file is read and the server is asked.
 void CreateHiscoreTables();
 
 // Creates the play field's tables, all zero: the eight crate and bonus tables of 32
-// entries, then the three spark tables of 256 (start-up step 14).
+// entries, then the three spark tables of 256. Done once at start-up, after the media are
+// loaded and before the first game.
 void CreatePlayTables();
 
 }  // namespace qvt::game

@@ -104,6 +104,8 @@ void pauseLoop() {
 void activateWindow() {
     std::puts("activate");
     platform::raiseWindow();
+    // A breakpoint may have let the pointer go.
+    input::RestorePointerMode();
     std::puts("ok");
     std::fflush(stdout);
     loop.activateRequest = false;

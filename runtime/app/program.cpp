@@ -6,6 +6,7 @@
 
 #include "core/errors.h"
 #include "core/lifecycle.h"
+#include "core/log.h"
 #include "platform/window.h"
 
 namespace qvt {
@@ -31,8 +32,14 @@ RuntimeString joinArguments(int argc, char** argv) {
 // Without a window the game cannot draw; ending here beats running it blind, and the exit
 // status says that the program did not run.
 [[noreturn]] void endWithoutWindow() {
-    std::fprintf(stderr, "Quivent: cannot create the window and its OpenGL context: %s\n",
-                 platform::lastError());
+    if (platform::noDisplayFound()) {
+        // Started from a console or a service without a desktop: say so where it is seen.
+        std::fprintf(stderr, "Quivent: %s\n", platform::lastError());
+        WriteLogFormat("%s\n", platform::lastError());
+    } else {
+        std::fprintf(stderr, "Quivent: cannot create the window and its OpenGL context: %s\n",
+                     platform::lastError());
+    }
     RunShutdownSequence();
     std::exit(1);
 }

@@ -91,7 +91,7 @@ bool CreateRendererWindow(std::int32_t width, std::int32_t height, std::int32_t 
     WriteLog("flip - 1st call\n");
     PresentFrame(nullptr);
     LoadGlExtensions();
-    // Off-screen render targets of the 3D side are set up here once they exist.
+    // No off-screen render targets are made; the log keeps its usual milestone.
     WriteLog("init fbo\n");
     WriteLog("2D VP\n");
     ResetScreenState();

@@ -5,8 +5,10 @@
 #include <system_error>
 
 #include "app/testing.h"
+#include "audio/music.h"
 #include "audio/sound.h"
 #include "core/clock.h"
+#include "core/errors.h"
 #include "app/frame.h"
 #include "core/lifecycle.h"
 #include "core/log.h"
@@ -27,6 +29,26 @@ namespace {
 constexpr std::size_t kMaxExePath = 1024;
 
 void windowShutdown() { DestroyRendererWindow(); }
+
+// Opening a tune could have taken the focus from the window; a new tune ends the pause.
+void resumeAfterTune() { SetPause(0); }
+
+// A debugger gets the mouse; the input is fresh and the window comes back next frame.
+void atBreakpoint() {
+    input::ReleasePointer();
+    PollKeyboard();
+    MouseState discarded;
+    PollMouse(discarded, true);
+    RequestActivate();
+}
+
+// Another program gets the screen while it runs, and the window the focus afterwards.
+void beforeOtherProgram() {
+    if (WindowRecord().fullScreen) SwitchToWindowMode(true);
+}
+void afterOtherProgram() {
+    if (platform::windowVisible()) platform::raiseWindow();
+}
 
 // The executable's folder becomes the current one, so media next to it are found.
 void enterExecutableFolder() {
@@ -75,10 +97,9 @@ int RuntimeStartUp(int showState, const RuntimeString& caption) {
     // The clock's milliseconds since its first reading are only the window's creation time,
     // a few hundred values: every run would replay one of a few hundred games.
     SeedRandom(static_cast<std::int32_t>(platform::entropySeed()));
+    // The log keeps its usual milestones; nothing is made between these two lines.
     WriteLog("Network\n");
-    // The message network object and the 3D scene object are created here once they exist.
     WriteLog("Input\n");
-    // The input object is made together with its devices below.
     WriteLog("Window mode\n");
     if (s.fullScreen != 0) {
         SwitchToFullScreen();
@@ -94,6 +115,9 @@ int RuntimeStartUp(int showState, const RuntimeString& caption) {
     setStartState();
     LoadDefaultFont();  // built-in font 0, then Media/smalfont.png, .bmp, smalfont.png, .bmp
     ClearPause();
+    SetTuneStartedHook(resumeAfterTune);
+    SetBreakpointHook(atBreakpoint);
+    SetRunProgramHooks(beforeOtherProgram, afterOtherProgram);
     // SDL's default cursor is already the arrow.
     MarkStartTime();
     if (showState == kShowHidden) keepHidden();

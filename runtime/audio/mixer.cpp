@@ -75,7 +75,7 @@ void VoiceMixer::stop(std::size_t voice, bool rewind) {
 
 void VoiceMixer::stopAll() {
     std::lock_guard lock(mutex_);
-    for (Voice& v : voices_) halt(v, true);
+    for (Voice& v : voices_) halt(v, false);
 }
 
 bool VoiceMixer::playing(std::size_t voice) const {

@@ -53,7 +53,7 @@ public:
     bool start(std::size_t voice, VoiceGains gains);
     // Stops the voice; rewind puts it back at its start.
     void stop(std::size_t voice, bool rewind);
-    // Stops every voice, rewinding each.
+    // Stops every voice where it stands (no rewind).
     void stopAll();
     // True while the voice plays; it stops by itself (rewound) at the end of its samples.
     bool playing(std::size_t voice) const;

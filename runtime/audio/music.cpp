@@ -27,6 +27,7 @@ struct MusicState {
 };
 
 MusicState music;
+void (*tuneStartedHook)() = nullptr;
 
 double tuneLength() {
     const double ms = platform::tuneLengthMs(music.tune);
@@ -65,7 +66,10 @@ void PlayMusic(const RuntimeString& name, double loop) {
     platform::playTune(music.tune);
     platform::setTuneVolume(kFullVolumeLevel);
     music.volume = 1.0;
+    if (tuneStartedHook != nullptr) tuneStartedHook();
 }
+
+void SetTuneStartedHook(void (*hook)()) { tuneStartedHook = hook; }
 
 void StopMusic() {
     music.volume = -1.0;

@@ -15,6 +15,7 @@ inline constexpr double kMinTuneLengthMs = 500.0;
 // tune is extracted to the private temporary folder) from its start at full volume; loop
 // nonzero repeats it. Sets last-error 0 first, 3 when the file is not found. A file the
 // decoder cannot read, or no device, plays silently (a looping one is retried every 500 ms).
+// Then runs the tune-started hook.
 void PlayMusic(const RuntimeString& name, double loop);
 // Stops and closes the tune (nothing when there is none).
 void StopMusic();
@@ -24,6 +25,10 @@ void MusicVolume(double volume);
 std::int32_t MusicPlaying();
 // Nonzero pauses the tune, zero resumes it; a looping tune's restart moves by the time paused.
 void PauseMusic(double flag);
+
+// Runs at the end of every PlayMusic that found its file (null: nothing). The frame loop
+// sets it at start-up to end a pause, as opening a tune may have taken the focus.
+void SetTuneStartedHook(void (*hook)());
 
 // Restarts a looping tune whose time has come. Once per ShowScreen, and from Hibernate.
 void MusicRepeatStep();

@@ -43,7 +43,8 @@ std::int32_t SoundPlaying(double channel);
 // Stops the channel's voice and rewinds it; a voice number the slot lacks stops all of its
 // voices; a negative channel does nothing.
 void StopSound(double channel);
-// Stops and rewinds every voice of every slot.
+// Stops every voice of every slot where it stands: unlike StopSound it does not rewind, so
+// the next play of a stopped voice carries on from there.
 void StopAllSounds();
 // Clears last-error; the highest empty slot, or -1 with last-error 7 when none is empty.
 std::int32_t FreeSoundSlot();

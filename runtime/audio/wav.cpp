@@ -46,7 +46,8 @@ bool readFormat(std::span<const std::uint8_t> file, const Chunk& fmt, WavInfo& o
     out.rate = loadLe32(p + 4);
     out.bits = loadLe16(p + 14);
     const bool sizeKnown = out.bits == 8 || out.bits == 16 || out.bits == 24 || out.bits == 32;
-    return tag == kFormatPcm && (out.channels == 1 || out.channels == 2) && out.rate > 0 && sizeKnown;
+    const bool rateKnown = out.rate >= kMinWavRate && out.rate <= kMaxWavRate;
+    return tag == kFormatPcm && (out.channels == 1 || out.channels == 2) && rateKnown && sizeKnown;
 }
 
 }  // namespace

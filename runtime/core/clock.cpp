@@ -24,8 +24,14 @@ struct FrameState {
     double nextDue = 0.0;
 };
 
+struct RunProgramHooks {
+    void (*before)() = nullptr;
+    void (*after)() = nullptr;
+};
+
 ClockState clockState;
 FrameState frames;
+RunProgramHooks runProgramHooks;
 
 }  // namespace
 
@@ -98,12 +104,16 @@ void SleepMs(std::int32_t ms) { platform::sleepMs(ms); }
 
 double RunProgram(const RuntimeString& commandLine, double wait, double show, double* exitCode) {
     if (exitCode != nullptr) *exitCode = 0.0;
+    if (runProgramHooks.before != nullptr) runProgramHooks.before();
     int status = 0;
     bool waitForIt = wait != 0.0;
-    if (!platform::runProcess(commandLine.c_str(), waitForIt, &status)) return 0.0;
-    if (waitForIt && exitCode != nullptr) *exitCode = status;
-    return 1.0;
+    const bool started = platform::runProcess(commandLine.c_str(), waitForIt, &status);
+    if (started && waitForIt && exitCode != nullptr) *exitCode = status;
+    if (runProgramHooks.after != nullptr) runProgramHooks.after();
+    return started ? 1.0 : 0.0;
 }
+
+void SetRunProgramHooks(void (*before)(), void (*after)()) { runProgramHooks = {before, after}; }
 
 void RunProgramAndEnd(const RuntimeString& commandLine) {
     RunShutdownSequence();

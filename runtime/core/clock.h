@@ -45,8 +45,12 @@ void SleepMs(std::int32_t ms);
 
 // Starts a command line (no shell; double quotes group words). With wait nonzero, waits
 // for it and stores its exit status in *exitCode (which starts at 0). 1 when started, else
-// 0. The show flag has no meaning on this platform.
+// 0. The show flag has no meaning on this platform. The hooks run before the start and after
+// the wait.
 double RunProgram(const RuntimeString& commandLine, double wait, double show, double* exitCode);
+// Run by RunProgram around another program (null: nothing). Start-up sets them: leave
+// full-screen mode first, give the window the focus back afterwards.
+void SetRunProgramHooks(void (*before)(), void (*after)());
 // Runs the shutdown sequence, starts the command line without waiting and exits with 0.
 [[noreturn]] void RunProgramAndEnd(const RuntimeString& commandLine);
 

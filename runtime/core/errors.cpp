@@ -16,6 +16,7 @@ struct ErrorState {
 };
 
 ErrorState errors;
+void (*breakpointHook)() = nullptr;
 
 const char* errorName(std::int32_t code) {
     switch (code) {
@@ -77,6 +78,9 @@ void DebugBreakpoint(std::int32_t number) {
     char buf[32];
     int n = std::snprintf(buf, sizeof buf, "BP%x", static_cast<unsigned>(number));
     DebugOut(RuntimeString(buf, static_cast<std::size_t>(n)));
+    if (breakpointHook != nullptr) breakpointHook();
 }
+
+void SetBreakpointHook(void (*hook)()) { breakpointHook = hook; }
 
 }  // namespace qvt

@@ -37,7 +37,11 @@ void DebugOut(const RuntimeString& text);
 void ErrorOut(const RuntimeString& text);
 // Value 0: debug line "Assertion: Value = 0\n", last-error 21, fatal end of the program.
 void Assert(std::int32_t value);
-// Only while a debugger is attached: "BP" + number in lower-case hex to the debugger output.
+// Only while a debugger is attached: "BP" + number in lower-case hex to the debugger output,
+// then the breakpoint hook.
 void DebugBreakpoint(std::int32_t number);
+// What a breakpoint does in the layers above (null: nothing). Start-up sets it: let the
+// mouse go, sample keyboard and mice, and bring the window to the front at the next frame.
+void SetBreakpointHook(void (*hook)());
 
 }  // namespace qvt

@@ -75,7 +75,6 @@ struct GraphicsContext {
     // Draw state; ResetScreenState puts it back every frame.
     float blendAlpha = 1.0f;                         // 0 < a <= 1
     float alphaThreshold = kDefaultAlphaThreshold;   // fragments with alpha <= this are dropped
-    bool alphaTestOn = true;                         // false after SetAlphaThreshold(>= 1)
     std::uint8_t smoothing = 1;                      // 1 GL_LINEAR, 0 GL_NEAREST
     std::int32_t boundSprite = kNoSprite;            // sprite of the last bind
 
@@ -111,10 +110,8 @@ void destroyGraphicsContext();
 std::int32_t truncToInt(double value);
 // A packed RGB colour from an API number: truncated, taken modulo 2^32 (so -1 is all ones).
 std::uint32_t packedColour(double value);
-// The colour's low 24 bits equal the key.
-inline bool matchesKey(std::uint32_t colour, std::uint32_t key) {
-    return (colour & 0xFFFFFFu) == (key & 0xFFFFFFu);
-}
+// The colour equals the key, all 32 bits.
+inline bool matchesKey(std::uint32_t colour, std::uint32_t key) { return colour == key; }
 
 // Alpha of a drawn colour: 0 for the sprite key, else the blend alpha in bytes (truncated).
 inline std::uint8_t colourAlpha(const GraphicsContext& g, std::uint32_t colour) {

@@ -107,7 +107,7 @@ struct Palette {
 
 void setPixel(std::uint8_t* d, std::uint32_t r, std::uint32_t g, std::uint32_t b,
               std::uint32_t key) {
-    if ((r | (g << 8) | (b << 16)) == (key & 0xFFFFFF)) {
+    if ((r | (g << 8) | (b << 16)) == key) {
         d[0] = d[1] = d[2] = d[3] = 0;
         return;
     }

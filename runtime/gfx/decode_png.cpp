@@ -79,16 +79,16 @@ bool readRows(png_structp png, png_bytepp rows) {
 
 bool acceptedLayout(const PngHeader& h, const char* name) {
     if (h.bitDepth != 8) {
-        std::fprintf(stderr, "File %s has bit depth %d.\n", name, h.bitDepth);
-        std::fputs("Only bit depth of 8 is supported.\n", stderr);
+        std::printf("File %s has bit depth %d.\n", name, h.bitDepth);
+        std::fputs("Only bit depth of 8 is supported.\n", stdout);
         return false;
     }
     const bool known = (h.colourType == PNG_COLOR_TYPE_GRAY && h.channels == 1) ||
                        (h.colourType == PNG_COLOR_TYPE_RGB && h.channels == 3) ||
                        (h.colourType == PNG_COLOR_TYPE_RGB_ALPHA && h.channels == 4);
     if (!known) {
-        std::fprintf(stderr, "File %s has unsupported color type.\n", name);
-        std::fputs("Types GRAY, RGB and RGB_ALPHA are supported.\n", stderr);
+        std::printf("File %s has unsupported color type.\n", name);
+        std::fputs("Types GRAY, RGB and RGB_ALPHA are supported.\n", stdout);
         return false;
     }
     return true;

@@ -58,9 +58,12 @@ void endPrimitive(const GraphicsContext& g) {
     glColor4f(1.0f, 1.0f, 1.0f, g.blendAlpha);
 }
 
+// From the stored threshold, not from whether the test was on: a rectangle turns the test
+// back on even after SetAlphaThreshold(1) switched it off.
 void restoreAlphaTest(const GraphicsContext& g) {
-    setCapability(GL_ALPHA_TEST, g.alphaTestOn);
-    if (g.alphaTestOn) glAlphaFunc(GL_GREATER, g.alphaThreshold);
+    const bool on = g.alphaThreshold < 1.0f;
+    setCapability(GL_ALPHA_TEST, on);
+    if (on) glAlphaFunc(GL_GREATER, g.alphaThreshold);
 }
 
 // A negative size extends the rectangle backwards from its corner, that pixel included.
@@ -161,11 +164,9 @@ void SetAlphaThreshold(double t) {
     if (g == nullptr || std::isnan(t)) return;
     if (t >= 1.0) {
         setCapability(GL_ALPHA_TEST, false);
-        g->alphaTestOn = false;
         return;
     }
     g->alphaThreshold = static_cast<float>(std::max(t, -1.0));
-    g->alphaTestOn = true;
     setCapability(GL_ALPHA_TEST, true);
     glAlphaFunc(GL_GREATER, g->alphaThreshold);
 }
@@ -192,7 +193,7 @@ void FillRect(double x, double y, double w, double h, double colour) {
     if (keyed) setCapability(GL_ALPHA_TEST, false);
     drawQuad(quad, false);
     endPrimitive(*g);
-    if (keyed) restoreAlphaTest(*g);
+    restoreAlphaTest(*g);
 }
 
 void DrawLine(double x1, double y1, double x2, double y2, double colour) {

@@ -11,7 +11,8 @@ namespace qvt {
 // 0: blending off. a < 0: translucent with opacity |a|. a > 0: additive with strength a.
 // The blend alpha becomes |a| capped at 1 (1 for 0) and the GL colour (1, 1, 1, alpha).
 void SetBlendAlpha(double a);
-// t < 1: fragments with alpha <= t are discarded; t >= 1 switches the test off.
+// t < 1: fragments with alpha <= t are discarded; t >= 1 switches the test off (until the
+// next FillRect, which turns it on again at the last threshold stored).
 void SetAlphaThreshold(double t);
 // Nonzero: sprites sampled with GL_LINEAR from the next draw on; 0: GL_NEAREST.
 void SetSmoothing(double on);
@@ -19,6 +20,7 @@ void SetSmoothing(double on);
 // ---- Primitives (untextured; colour is packed RGB, the sprite colour key draws alpha 0) -
 
 // Fills x, y, w, h; a negative size extends the rectangle left/up from x, y (inclusive).
+// Afterwards the alpha test is on at the stored threshold.
 void FillRect(double x, double y, double w, double h, double colour);
 // A line from (x1, y1) to (x2, y2), end pixel included.
 void DrawLine(double x1, double y1, double x2, double y2, double colour);

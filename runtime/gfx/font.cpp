@@ -228,12 +228,9 @@ void LoadFontFile(const RuntimeString& path, double font) {
     std::int32_t n = 0;
     const bool valid = fontNumber(font, &n);
     if (path.empty()) {
-        // Only a real font slot is emptied; the numbers beyond name no font texture.
-        if (valid) {
-            FreeSprite(fontSlot(n));
-        } else {
-            SetLastError(kErrOutOfMemory);
-        }
+        // Before the number is checked: no error and no font change. A number beyond the
+        // fonts has no texture slot to empty.
+        if (valid) FreeSprite(fontSlot(n));
         return;
     }
     if (valid) {
@@ -310,11 +307,13 @@ std::int32_t GetTextWidth(const RuntimeString& text, double proportional) {
     const SpriteRecord& rec = g->sprites[static_cast<std::size_t>(slot)];
     const FontLayout l = layoutFor(rec.width, rec.height);
     const GlyphTable& glyphs = g->fonts[static_cast<std::size_t>(g->currentFont)];
+    // Every byte up to a zero byte counts by its own record (a 128-glyph font's upper half
+    // holds copies), unlike DrawText, which stops at byte 128 of such a font.
     std::int64_t width = 0;
     for (const char byte : text.view()) {
-        const std::int32_t c = glyphCode(byte, l.glyphs);
+        const auto c = static_cast<std::uint8_t>(byte);
         if (c == 0) break;
-        width += proportional != 0.0 ? glyphs[static_cast<std::size_t>(c)].width : l.cellWidth;
+        width += proportional != 0.0 ? glyphs[c].width : l.cellWidth;
     }
     constexpr std::int64_t kMaxWidth = std::numeric_limits<std::int32_t>::max();
     return static_cast<std::int32_t>(std::min(width, kMaxWidth));

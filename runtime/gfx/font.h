@@ -17,7 +17,7 @@ namespace qvt {
 // becomes the current font. Clears the last error. A font number outside 0..31 sets
 // last-error 7 and loads into the current font. A missing or undecodable file sets
 // last-error 3 and leaves the built-in font in the slot. An empty path only empties the
-// font's texture slot.
+// font's texture slot, before the number is checked (no error, the current font stays).
 void LoadFontFile(const RuntimeString& path, double font);
 // Makes font (0..31) the current font; another number sets last-error 7 and changes nothing.
 void SelectFont(double font);
@@ -25,7 +25,9 @@ void SelectFont(double font);
 // in the font's own colours; proportional (non-zero) uses each glyph's own width. A zero
 // byte ends the text, and so does byte 128 in a 128-glyph font.
 void DrawText(const RuntimeString& text, double x, double y, double proportional);
-// The pixels DrawText would advance for text (the same bytes, the same widths).
+// Width in pixels of text up to its first zero byte: each byte's glyph record (the byte is
+// the index, so byte 128 of a 128-glyph font counts as glyph 0's copy), or a cell per byte
+// in fixed width.
 std::int32_t GetTextWidth(const RuntimeString& text, double proportional);
 // Cell size of the current font in pixels: image width / 16 by image height / 8 (or / 16
 // for a 256-glyph image).

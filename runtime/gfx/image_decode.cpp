@@ -133,6 +133,8 @@ DecodeStatus failDecode(DecodedImage& out) {
 void expandToRgba(DecodedImage& image, int channels, bool keyRgb, std::uint32_t key) {
     if (channels == 4) return;
     const std::size_t width = static_cast<std::size_t>(image.width);
+    // A key with bits above the 24 colour bits (-1: "no key") matches no pixel.
+    keyRgb = keyRgb && key <= 0xFFFFFFu;
     const std::uint8_t kr = key & 0xFF, kg = (key >> 8) & 0xFF, kb = (key >> 16) & 0xFF;
     for (std::int32_t y = 0; y < image.height; ++y) {
         std::uint8_t* row = image.pixels.data() + width * 4 * static_cast<std::size_t>(y);

@@ -42,7 +42,7 @@ enum class DecodeStatus {
 DecodeStatus DecodeBmp(std::span<const std::uint8_t> file, const DecodeOptions& options,
                        DecodedImage& out);
 // PNG through libpng: grey and RGB opaque (RGB keyed), RGBA kept exactly (keyed = 1);
-// grey+alpha refused with a message on stderr.
+// grey+alpha refused with a message on standard output.
 DecodeStatus DecodePng(std::span<const std::uint8_t> file, const DecodeOptions& options,
                        DecodedImage& out);
 // JPEG through libjpeg: 1, 3 or 4 channels, never keyed; another count is written to the

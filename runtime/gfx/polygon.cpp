@@ -27,7 +27,7 @@ PolygonVertex makeVertex(const GraphicsContext& g, double x, double y, double tx
         v.u = toFloat(tx * batch.invTextureWidth);
         v.v = toFloat((rec.height - ty) * batch.invTextureHeight);
     }
-    if ((colour & 0xFFFFFFu) == kWhite) {
+    if (colour == kWhite) {
         v.r = v.g = v.b = 255;
     } else {
         v.r = static_cast<std::uint8_t>(colour & 0xFF);

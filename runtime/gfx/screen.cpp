@@ -147,7 +147,6 @@ void ResetScreenState() {
     setCapability(GL_ALPHA_TEST, true);
     glAlphaFunc(GL_GREATER, kDefaultAlphaThreshold);
     g->alphaThreshold = kDefaultAlphaThreshold;
-    g->alphaTestOn = true;
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     for (GLenum cap : {GL_FOG, GL_LINE_SMOOTH, GL_POINT_SMOOTH, GL_STENCIL_TEST, GL_NORMALIZE,
                        GL_LIGHTING}) {

@@ -115,7 +115,8 @@ bool imageUsable(const DecodedImage& image) {
 void SetColourKey(double colour) {
     GraphicsContext* g = graphics();
     if (g == nullptr) return;
-    const std::uint32_t key = packedColour(colour) & 0xFFFFFFu;
+    // Kept whole: a key above 24 bits, such as -1, matches no colour at all.
+    const std::uint32_t key = packedColour(colour);
     g->spriteKey = key;
     g->fontKey = key;
 }

@@ -112,6 +112,8 @@ void RestorePointerMode() {
     platform::setPointerHidden(!inputObject.pointerVisible);
 }
 
+void ReleasePointer() { platform::setPointerHidden(false); }
+
 void Reset() {
     bool started = inputObject.started;
     bool visible = inputObject.pointerVisible;

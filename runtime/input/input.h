@@ -86,8 +86,12 @@ void HandleEvent(const platform::Event& event);
 // joystick with one of its first 32 buttons down or pushed in a direction.
 void TakeActivitySnapshot();
 bool ActivitySinceSnapshot();
-// Applies the pointer mode again (start-up, after the window was re-created).
+// Applies the pointer mode again (start-up, after the window was re-created, when the
+// window is brought back to the front).
 void RestorePointerMode();
+// Lets the pointer go, shown and free to leave the window, whatever the mode (a debugger
+// needs it); RestorePointerMode takes it back.
+void ReleasePointer();
 // Forgets key states, typed characters, the poll counter, mouse movement and the wheel.
 void Reset();
 }  // namespace input

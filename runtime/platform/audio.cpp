@@ -87,7 +87,11 @@ bool convertToDevice(const PcmLayout& from, std::span<const std::uint8_t> bytes,
     const std::size_t frameBytes = static_cast<std::size_t>(from.bits / 8 * from.channels);
     const std::size_t inBytes = bytes.size() / frameBytes * frameBytes;
     const auto mult = static_cast<std::size_t>(cvt.len_mult);
-    if (inBytes == 0 || inBytes > static_cast<std::size_t>(INT32_MAX) / mult) return false;
+    // The room the converter asks for bounds what the sound takes in memory.
+    if (inBytes == 0 || inBytes > static_cast<std::size_t>(INT32_MAX) / mult ||
+        inBytes > kMaxConvertedBytes / mult) {
+        return false;
+    }
     // Whole 16-bit stereo frames of room, whatever len_mult says.
     std::vector<std::int16_t> buffer((inBytes * mult + kBytesPerFrame) / sizeof(std::int16_t));
     std::memcpy(buffer.data(), bytes.data(), inBytes);

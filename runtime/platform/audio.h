@@ -32,8 +32,12 @@ struct PcmLayout {
     int rate = 22050;  // Hz
 };
 
+// Largest converted sound in bytes, the same bound as the largest media pack entry.
+inline constexpr std::size_t kMaxConvertedBytes = std::size_t{512} << 20;
+
 // Converts whole frames of PCM to the device layout (stereo at the device rate) in out.
-// False when the device is not open or the converter refuses the layout.
+// False when the device is not open, the converter refuses the layout, or the conversion
+// could take more than kMaxConvertedBytes.
 bool convertToDevice(const PcmLayout& from, std::span<const std::uint8_t> bytes,
                      std::vector<std::int16_t>& out);
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -170,5 +171,41 @@ std::string currentDirectory() {
 bool changeDirectory(const char* path) { return ::chdir(path) == 0; }
 
 std::int64_t processId() { return static_cast<std::int64_t>(::getpid()); }
+
+bool writeFileBelow(const char* dir, const std::string& relative, const void* bytes,
+                    std::size_t n, std::string* error) {
+    const auto failWith = [error](int code, int fd) {
+        if (fd >= 0) ::close(fd);
+        if (error != nullptr) *error = std::strerror(code);
+        return false;
+    };
+    int fd = ::open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return failWith(errno, -1);
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t slash = relative.find('/', start);
+        const std::string part = relative.substr(start, slash == std::string::npos ? slash : slash - start);
+        if (part.empty() || part == "." || part == "..") return failWith(EINVAL, fd);
+        if (slash == std::string::npos) break;
+        if (::mkdirat(fd, part.c_str(), 0777) != 0 && errno != EEXIST) return failWith(errno, fd);
+        // O_NOFOLLOW: a link planted in the folder never leads the write elsewhere.
+        const int next = ::openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int code = errno;
+        ::close(fd);
+        if (next < 0) return failWith(code, -1);
+        fd = next;
+        start = slash + 1;
+    }
+    const std::string name = relative.substr(start);
+    if (::unlinkat(fd, name.c_str(), 0) != 0 && errno != ENOENT) return failWith(errno, fd);
+    const int out = ::openat(fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int code = errno;
+    ::close(fd);
+    if (out < 0) return failWith(code, -1);
+    const bool written = writeFile(out, bytes, n);
+    const int writeCode = errno;
+    if (::close(out) != 0 || !written) return failWith(written ? errno : writeCode, -1);
+    return true;
+}
 
 }  // namespace qvt::platform

@@ -70,4 +70,12 @@ bool changeDirectory(const char* path);
 // The id of this process (unique names for temporary files).
 std::int64_t processId();
 
+// Writes n bytes as the new file `relative` ("/" between its parts, none of them empty,
+// "." or "..") below the folder dir, never following a symlink below dir: missing folders
+// on the way are made, a link or file where a folder should be is refused, and whatever
+// stands at the file's own place (a file or a link, never a folder) is removed and the
+// file made anew. False, with the system's reason in *error, on any failure.
+bool writeFileBelow(const char* dir, const std::string& relative, const void* bytes,
+                    std::size_t n, std::string* error);
+
 }  // namespace qvt::platform

@@ -1,5 +1,6 @@
 #include "platform/keyboard.h"
 #include "platform/testing.h"
+#include "platform/window.h"
 
 #include <SDL.h>
 
@@ -109,16 +110,28 @@ constexpr KeyMaps buildKeyMaps() {
 
 constexpr KeyMaps kKeyMaps = buildKeyMaps();
 
-bool sdlHasFocus(void*) { return SDL_GetKeyboardFocus() != nullptr; }
+// Key states as the key events entering SDL's queue leave them: SDL's own key array sees
+// only the driver's events, not events pushed by a program (scripted sessions, tests).
+std::array<bool, SDL_NUM_SCANCODES> keysDown{};
+
+int SDLCALL watchKeys(void*, SDL_Event* event) {
+    if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP) {
+        const int sc = event->key.keysym.scancode;
+        if (sc >= 0 && sc < SDL_NUM_SCANCODES) keysDown[static_cast<std::size_t>(sc)] = event->type == SDL_KEYDOWN;
+    }
+    return 1;
+}
+
+bool sdlHasFocus(void*) { return windowHasFocus(); }
 
 void sdlReadKeys(void*, std::uint8_t* states) {
-    int count = 0;
-    const Uint8* sdlStates = SDL_GetKeyboardState(&count);
+    // Key events reach SDL only when it pumps; without this a loop that tests keys between
+    // frames would never see a key released.
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) SDL_PumpEvents();
     std::memset(states, 0, kKeyCodeCount);
-    if (count > SDL_NUM_SCANCODES) count = SDL_NUM_SCANCODES;
-    for (int sc = 0; sc < count; ++sc) {
-        std::uint8_t code = kKeyMaps.codeOf[sc];
-        if (sdlStates[sc] != 0 && code != 0) states[code] = kKeyDownBit;
+    for (std::size_t sc = 0; sc < keysDown.size(); ++sc) {
+        const std::uint8_t code = kKeyMaps.codeOf[sc];
+        if (keysDown[sc] && code != 0) states[code] = kKeyDownBit;
     }
 }
 
@@ -144,6 +157,12 @@ void readKeyStates(std::uint8_t* states) { keyboardSource.readKeys(keyboardSourc
 
 void keyboardBeginFrame() {
     if (keyboardSource.beginFrame != nullptr) keyboardSource.beginFrame(keyboardSource.user);
+}
+
+void watchKeyEvents() {
+    keysDown.fill(false);
+    SDL_DelEventWatch(watchKeys, nullptr);
+    SDL_AddEventWatch(watchKeys, nullptr);
 }
 
 void startTextInput() {

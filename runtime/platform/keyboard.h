@@ -22,8 +22,12 @@ int scancodeForKeyCode(std::uint8_t code);
 
 // True while the game window has the keyboard focus.
 bool keyboardHasFocus();
-// Writes kKeyCodeCount key states (0 or kKeyDownBit) into states.
+// Writes kKeyCodeCount key states (0 or kKeyDownBit) into states. The system keyboard is
+// read after pumping the system's events, so a fresh read sees the keys as they are now.
+// Main thread only.
 void readKeyStates(std::uint8_t* states);
+// Starts following the key events of the system keyboard, all keys up (window creation).
+void watchKeyEvents();
 // Tells the source that ShowScreen starts a frame's input poll.
 void keyboardBeginFrame();
 // Asks the system for typed-text events (on by default on desktops; made sure of here).

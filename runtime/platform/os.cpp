@@ -76,7 +76,14 @@ std::uint32_t entropySeed() {
     return static_cast<std::uint32_t>(ts.tv_nsec) ^ static_cast<std::uint32_t>(ts.tv_sec);
 }
 
+namespace {
+bool pretendAttached = false;
+}  // namespace
+
+void pretendDebuggerAttached(bool attached) { pretendAttached = attached; }
+
 bool debuggerAttached() {
+    if (pretendAttached) return true;
     FILE* f = std::fopen("/proc/self/status", "r");
     if (f == nullptr) return false;
     char line[256];

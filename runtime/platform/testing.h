@@ -35,6 +35,10 @@ bool injectEvent(const Event& event, double atMs = -1.0e300);
 // Drops every injected event still waiting.
 void clearInjectedEvents();
 
+// True: debuggerAttached() reports a debugger whether one is there or not (tests of the
+// debug outputs). False: it asks the system again.
+void pretendDebuggerAttached(bool attached);
+
 // Replaces the message box (tests): fn receives title and text as UTF-8, the way the box
 // would show them. Null puts the real box back.
 void setMessageBoxHandler(void (*fn)(const char* titleUtf8, const char* textUtf8));

@@ -1,3 +1,4 @@
+#include "platform/keyboard.h"
 #include "platform/testing.h"
 #include "platform/window.h"
 
@@ -48,6 +49,7 @@ struct ScaledTarget {
 
 WindowState state;
 ScaledTarget target;
+bool displayMissing = false;
 void (*messageBoxHandler)(const char*, const char*) = nullptr;
 
 // Windows-1252 0x80..0x9F; the five unassigned bytes become U+FFFD.
@@ -292,11 +294,41 @@ Event translate(const SDL_Event& e) {
     return out;
 }
 
+// Without a display SDL falls back to a driver that shows nothing, and the game would run
+// unseen. Such a driver is taken only when SDL_VIDEODRIVER names it (tests, scripted runs).
+bool headlessWithoutAsking() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) return false;
+    bool headless = false;
+    for (const char* name : {"offscreen", "dummy", "evdev"}) {
+        if (SDL_strcasecmp(driver, name) == 0) headless = true;
+    }
+    if (!headless) return false;
+    // The hint falls back to the environment variable; it may list several drivers.
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    std::string list = asked != nullptr ? asked : "";
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t comma = list.find(',', start);
+        if (comma == std::string::npos) comma = list.size();
+        if (SDL_strcasecmp(list.substr(start, comma - start).c_str(), driver) == 0) return false;
+        start = comma + 1;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool openWindow(const WindowConfig& config) {
     if (state.window != nullptr) closeWindow();
+    displayMissing = false;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (headlessWithoutAsking()) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_SetError("no display found (neither DISPLAY nor WAYLAND_DISPLAY names one)");
+        displayMissing = true;
+        return false;
+    }
     // Halve the sample count until the driver grants a format, ending with none at all.
     int samples = config.multisample > 0 ? config.multisample : 0;
     while (!createWithSamples(config, samples)) {
@@ -319,6 +351,7 @@ bool openWindow(const WindowConfig& config) {
         closeWindow();
         return false;
     }
+    watchKeyEvents();
     if (!state.fitDisplay) centreInUsableArea();
     if (config.fullScreen && enterFullScreen(config.width, config.height)) return true;
     if (config.visible) enterWindowMode();
@@ -336,6 +369,8 @@ void closeWindow() {
 }
 
 bool windowOpen() { return state.window != nullptr; }
+
+bool noDisplayFound() { return displayMissing; }
 
 void swapWindow() {
     if (state.window == nullptr) return;

@@ -22,12 +22,16 @@ struct WindowConfig {
 
 // SDL video init, the window (centred in the usable display area) and a compatibility-
 // profile GL context with 24 depth bits, 8 stencil bits and double buffering, made
-// current. False when no window or context could be made (the reason is in lastError()).
+// current. False when no window or context could be made (the reason is in lastError()),
+// and also when no display was found and SDL fell back to a driver that shows nothing
+// (offscreen, dummy) without SDL_VIDEODRIVER asking for it.
 bool openWindow(const WindowConfig& config);
 // Destroys the context and the window and shuts SDL video down. Safe without a window.
 void closeWindow();
 // True between a successful openWindow and closeWindow.
 bool windowOpen();
+// True when the last openWindow failed because no display was found.
+bool noDisplayFound();
 // Presents the back buffer.
 void swapWindow();
 // Address of a GL entry point by name (null when the driver lacks it). Needs a window.

@@ -72,5 +72,41 @@ cp "$work/media-lzss.pak" "$work/bent.pak"
 printf '\xff' | dd of="$work/bent.pak" bs=1 seek=2 conv=notrunc status=none
 check "a damaged entry is reported" fails "$qvtpack" list "$work/bent.pak"
 
+# ---- fidelity
+# Hand-built packs with names qvtpack itself would never write, and links planted in the
+# target folder: nothing is written outside it, and no link is followed.
+le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+mkdir -p "$work/one"
+printf 'PACKED' >"$work/one/x"
+"$qvtpack" create "$work/one.pak" --lzss "$work/one/x"
+stored=$(($(stat -c %s "$work/one.pak") - 18))  # less the entry "x": 11 directory bytes, 7 trailer
+handpack() {  # handpack OUT NAME: one entry named NAME holding "PACKED"
+    { head -c "$stored" "$work/one.pak"
+      printf "$(printf '\\x%02x' "${#2}")"
+      printf '%s' "$2"
+      printf "$(le32 0)$(le32 "$stored")\\x00pkQ$(le32 "$stored")"; } >"$1"
+}
+handpack "$work/plain.pak" "a/x"
+rm -rf "$work/out"
+check "a hand-built pack extracts" "$qvtpack" extract "$work/plain.pak" "$work/out"
+check "its entry arrives whole" test "$(cat "$work/out/a/x")" = PACKED
+mkdir -p "$work/outside"
+for name in "../x" "/abs" "a/../b" "a//b" "./x"; do
+    handpack "$work/bad.pak" "$name"
+    rm -rf "$work/out"
+    check "'$name' is refused" fails "$qvtpack" extract "$work/bad.pak" "$work/out/in"
+    check "'$name' writes nothing" test -z "$(find "$work/out" "$work/outside" /abs -type f 2>/dev/null)"
+done
+rm -rf "$work/out" && mkdir -p "$work/out"
+echo precious >"$work/outside/x"
+ln -s "$work/outside/x" "$work/out/x"
+handpack "$work/linked.pak" "x"
+check "a link at a file's place is replaced" "$qvtpack" extract "$work/linked.pak" "$work/out"
+check "the link's target is untouched" test "$(cat "$work/outside/x")" = precious
+check "a plain file stands there now" test ! -L "$work/out/x" -a "$(cat "$work/out/x")" = PACKED
+ln -s "$work/outside" "$work/out/a"
+check "a link where a folder should be fails" fails "$qvtpack" extract "$work/plain.pak" "$work/out"
+check "nothing reaches the linked folder" test "$(ls "$work/outside")" = x -a "$(cat "$work/outside/x")" = precious
+
 echo "qvtpack checks: $passes passed, $failures failed"
 [[ $failures -eq 0 ]]

@@ -219,16 +219,23 @@ int extract(const char* path, const fs::path& dir) {
     std::vector<std::uint8_t> bytes;
     std::vector<qvt::PackEntry> entries;
     if (!openPack(path, bytes, entries)) return kExitFailure;
+    // DIR itself is the user's choice and may be reached through links; below it, nothing is.
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec) return fail("cannot make '" + dir.string() + "': " + ec.message());
+    // A name from the pack never leaves DIR: no "..", no absolute path. All are checked
+    // before anything is written.
     for (const qvt::PackEntry& e : entries) {
-        // A name from the pack never leaves DIR: no "..", no absolute path.
         if (!qvt::ValidPackName(e.name)) return fail("unsafe name in pack: '" + e.name + "'");
+    }
+    for (const qvt::PackEntry& e : entries) {
         std::vector<std::uint8_t> data;
         if (!qvt::DecodeStoredEntry(storedBytes(bytes, e), data)) return fail("corrupt entry '" + e.name + "'");
-        const fs::path target = dir / fs::path(e.name);
-        std::error_code ec;
-        fs::create_directories(target.parent_path(), ec);
+        // Made anew below DIR without following any link that already stands there.
         std::string error;
-        if (ec || !writeWhole(target, data, {}, error)) return fail("cannot write '" + target.string() + "'");
+        if (!qvt::platform::writeFileBelow(dir.c_str(), e.name, data.data(), data.size(), &error)) {
+            return fail("cannot write '" + (dir / fs::path(e.name)).string() + "': " + error);
+        }
     }
     return 0;
 }

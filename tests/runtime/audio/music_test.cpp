@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "app/frame.h"
 #include "audio/sound.h"
 #include "audio_test_util.h"
 #include "core/errors.h"
@@ -17,6 +18,7 @@
 #include "files/resolver.h"
 #include "platform/audio.h"
 #include "runtime/files/files_test_util.h"
+#include "support/headless.h"
 #include "support/virtual_clock.h"
 
 namespace qvt {
@@ -219,6 +221,23 @@ TEST_F(MusicTest, ShutdownStepClosesTheTune) {
     ShutdownMusic();
     EXPECT_FALSE(platform::tuneActive());
     EXPECT_EQ(MusicPlaying(), 0);
+}
+
+// ---- fidelity
+
+// A tune that starts ends a pause (and runs QVT_ON_RESUME): opening it may have taken the
+// focus. A missing file starts nothing and leaves the pause alone.
+TEST(MusicPauseTest, PlayMusicEndsAPause) {
+    test::HeadlessRuntime runtime;
+    ASSERT_TRUE(runtime.started());
+    test::ScratchFolder dir;
+    const std::string path = dir / "t.wav";
+    test::writeBytes(path, test::toneWav(100, 44100));
+    SetPause(1);
+    PlayMusic(rs(dir / "missing.mp3"), 0);
+    EXPECT_TRUE(PauseFlag());
+    PlayMusic(rs(path), 0);
+    EXPECT_FALSE(PauseFlag());
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 
 #include "core/config.h"
 #include "support/virtual_clock.h"
+#include "platform/window.h"
+#include "support/headless.h"
 
 namespace qvt {
 namespace {
@@ -160,6 +162,21 @@ TEST(RunProgramTest, QuotedWordsReachTheProgramWhole) {
     fclose(f);
     unlink(path);
     EXPECT_STREQ(buf, "3 c\n");
+}
+
+// ---- fidelity
+
+// Another program gets the screen: RunProgram leaves full-screen mode before it starts.
+TEST(RunProgramWindowTest, LeavesFullScreenFirst) {
+    test::HeadlessOptions options;
+    options.fullScreen = true;
+    test::HeadlessRuntime runtime(options);
+    ASSERT_TRUE(runtime.started());
+    ASSERT_TRUE(platform::windowFullScreen());
+    double code = -1;
+    EXPECT_EQ(RunProgram(RuntimeString("true"), 1, 1, &code), 1.0);
+    EXPECT_FALSE(platform::windowFullScreen());
+    EXPECT_TRUE(platform::windowVisible());
 }
 
 }  // namespace

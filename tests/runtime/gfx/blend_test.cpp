@@ -137,14 +137,6 @@ TEST_F(BlendTest, KeyColouredRectanglePunchesThroughTheAlphaTestOnly) {
     EXPECT_EQ(readPixel(25, 5), kBackground);
 }
 
-TEST_F(BlendTest, FillRectKeepsAnAlphaTestThatWasSwitchedOff) {
-    SetAlphaThreshold(1.0);
-    FillRect(0, 0, 10, 10, kKey);
-    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
-    quad(20, 0, kKey);
-    EXPECT_EQ(readPixel(25, 5), (Rgb{255, 0, 128})) << "the test stays off after FillRect";
-}
-
 TEST_F(BlendTest, AlphaThresholdCutsTranslucentVertices) {
     SetBlendAlpha(-0.4);  // vertex alpha 102/255 = 0.4
     SetAlphaThreshold(0.5);

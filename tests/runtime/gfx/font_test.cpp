@@ -135,9 +135,6 @@ TEST_F(FontTest, TextWidths) {
     EXPECT_EQ(GetTextWidth("ABC", 1),
               glyph(0, 'A').width + glyph(0, 'B').width + glyph(0, 'C').width);
     EXPECT_EQ(GetTextWidth("", 1), 0);
-    const char stopped[] = {'A', 'B', static_cast<char>(0x80), 'C', 0};
-    EXPECT_EQ(GetTextWidth(stopped, 0), 32) << "byte 128 ends a 128-glyph text, as in DrawText";
-    EXPECT_EQ(GetTextWidth(stopped, 1), GetTextWidth("AB", 1));
 }
 
 TEST_F(FontTest, FontSlotErrors) {
@@ -176,8 +173,6 @@ TEST_F(FontTest, FontSlotErrors) {
     EXPECT_EQ(LastErrorCode(), 0);
     EXPECT_EQ(fontRecord(3).texture, 0u) << "an empty path empties the font's texture";
     EXPECT_EQ(CurrentFont(), 5) << "and does not select it";
-    LoadFontFile("", 33);
-    EXPECT_EQ(LastErrorCode(), kErrOutOfMemory) << "no sprite slot beyond the fonts is touched";
 }
 
 TEST_F(FontTest, BlackIsTheFontKeyOfBmpFonts) {
@@ -311,6 +306,31 @@ TEST_F(DefaultFontTest, TheFirstFileFoundWins) {
     LoadDefaultFont();
     EXPECT_EQ(fontRecord(0).width, 512) << "Media/smalfont.png comes first";
     EXPECT_EQ(glyph(0, 'A').width, 4);
+}
+
+// ---- fidelity
+
+// GetTextWidth indexes glyph records by the byte itself and stops only at a zero byte: in
+// a 128-glyph font byte 128 is code 0's copy (an empty cell) and byte 160 keeps the
+// space's own ink, not the j's width the space was given.
+TEST_F(FontTest, TextWidthIndexesRecordsByTheByte) {
+    loadVaried(0);
+    const char text[] = {'A', 'B', static_cast<char>(0x80), 'C', 0};
+    EXPECT_EQ(GetTextWidth(text, 0), 64) << "four cells";
+    EXPECT_EQ(GetTextWidth(text, 1), GetTextWidth("ABC", 1) + 16);
+    EXPECT_EQ(GetTextWidth("\xA0", 1), 10) << "ink 9 (32 % 12 + 1) plus spacing";
+    EXPECT_EQ(GetTextWidth(" ", 1), GetTextWidth("j", 1));
+}
+
+// An empty path empties the slot before the font number is looked at: no error 7, and
+// the current font stays.
+TEST_F(FontTest, EmptyPathComesBeforeTheNumberCheck) {
+    SelectFont(2);
+    SelectFont(40);
+    ASSERT_EQ(LastErrorCode(), kErrOutOfMemory);
+    LoadFontFile("", 33);
+    EXPECT_EQ(LastErrorCode(), 0);
+    EXPECT_EQ(CurrentFont(), 2);
 }
 
 }  // namespace

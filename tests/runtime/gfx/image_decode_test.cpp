@@ -232,7 +232,7 @@ TEST(PngDecoder, RgbIsKeyedAndGreyNeverIs) {
     EXPECT_EQ(pixelAt(image, 0, 0), (Rgba{0, 0, 0, 0}));
     EXPECT_EQ(pixelAt(image, 1, 0), (Rgba{255, 1, 128, 255})) << "one step off the key";
 
-    test::PngSpec grey;
+    test::PngLayout grey;
     grey.width = 2;
     grey.colourType = PNG_COLOR_TYPE_GRAY;
     grey.row = [](int) { return Bytes{0, 200}; };
@@ -244,7 +244,7 @@ TEST(PngDecoder, RgbIsKeyedAndGreyNeverIs) {
 
 TEST(PngDecoder, ExpandsAndStripsToEightBits) {
     DecodedImage image;
-    test::PngSpec deep;
+    test::PngLayout deep;
     deep.width = 1;
     deep.bitDepth = 16;
     deep.row = [](int) { return Bytes{0xAB, 0xCD, 0x12, 0x34, 0xFF, 0x00}; };
@@ -253,7 +253,7 @@ TEST(PngDecoder, ExpandsAndStripsToEightBits) {
     EXPECT_EQ(pixelAt(image, 0, 0), (Rgba{0xAB, 0x12, 0xFF, 255}))
         << "16-bit samples keep their high byte";
 
-    test::PngSpec low;
+    test::PngLayout low;
     low.width = 4;
     low.colourType = PNG_COLOR_TYPE_GRAY;
     low.bitDepth = 2;
@@ -262,7 +262,7 @@ TEST(PngDecoder, ExpandsAndStripsToEightBits) {
               DecodeStatus::Decoded);
     for (int x = 0; x < 4; ++x) EXPECT_EQ(pixelAt(image, x, 0)[0], x * 85) << "2-bit grey " << x;
 
-    test::PngSpec palette;
+    test::PngLayout palette;
     palette.width = 3;
     palette.colourType = PNG_COLOR_TYPE_PALETTE;
     palette.bitDepth = 4;
@@ -287,7 +287,7 @@ TEST(PngDecoder, InterlacedEqualsPlain) {
     const auto colour = [](int x, int y) {
         return static_cast<std::uint32_t>(x * 9 + (y * 5 << 8) + 0x400000);
     };
-    test::PngSpec s;
+    test::PngLayout s;
     s.width = 13;
     s.height = 11;
     s.row = [&](int y) {
@@ -315,14 +315,14 @@ TEST(PngDecoder, InterlacedEqualsPlain) {
 }
 
 TEST(PngDecoder, GreyWithAlphaIsRefusedWithItsMessage) {
-    test::PngSpec s;
+    test::PngLayout s;
     s.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
     s.row = [](int) { return Bytes{100, 200}; };
     DecodedImage image;
-    ::testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStdout();
     const DecodeStatus status =
         DecodePng(span(test::makePng(s)), withKey(0, "Media/ga.png"), image);
-    const std::string err = ::testing::internal::GetCapturedStderr();
+    const std::string err = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(status, DecodeStatus::Failed);
     EXPECT_EQ(err,
               "File Media/ga.png has unsupported color type.\n"
@@ -609,6 +609,23 @@ TEST(ImageWriters, FormatFollowsThePathsEnding) {
     EXPECT_EQ(FormatForPath("shot.png.bmp"), ImageFormat::Bmp);
     EXPECT_EQ(FormatForPath("shot"), ImageFormat::Bmp);
     EXPECT_EQ(FormatForPath(""), ImageFormat::Bmp);
+}
+
+// ---- fidelity
+
+// A refused PNG says why on standard output, as a console tool of the platform would.
+TEST(PngDecoder, RefusalGoesToStandardOutput) {
+    test::PngLayout s;
+    s.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
+    s.row = [](int) { return Bytes{100, 200}; };
+    DecodedImage image;
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(DecodePng(span(test::makePng(s)), withKey(0, "ga.png"), image), DecodeStatus::Failed);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "File ga.png has unsupported color type.\nTypes GRAY, RGB and RGB_ALPHA are supported.\n");
+    EXPECT_EQ(err, "");
 }
 
 }  // namespace

@@ -150,7 +150,7 @@ inline Bytes makeBmp(const BmpLayout& s) {
 
 // What makePng writes: rows of raw samples exactly as PNG stores them (big-endian 16-bit
 // samples, packed sub-byte pixels).
-struct PngSpec {
+struct PngLayout {
     int width = 1;
     int height = 1;
     int colourType = PNG_COLOR_TYPE_RGB;
@@ -166,7 +166,7 @@ inline void appendToBytes(png_structp png, png_bytep data, png_size_t n) {
     out->insert(out->end(), data, data + n);
 }
 
-inline Bytes makePng(const PngSpec& s) {
+inline Bytes makePng(const PngLayout& s) {
     // Everything with a destructor exists before setjmp, so a longjmp skips none.
     Bytes out;
     std::vector<Bytes> rows;
@@ -200,7 +200,7 @@ inline Bytes makePng(const PngSpec& s) {
 
 // An 8-bit RGBA PNG from a pixel function giving 0xAABBGGRR.
 inline Bytes makeRgbaPng(int width, int height, const std::function<std::uint32_t(int, int)>& fn) {
-    PngSpec s;
+    PngLayout s;
     s.width = width;
     s.height = height;
     s.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -217,7 +217,7 @@ inline Bytes makeRgbaPng(int width, int height, const std::function<std::uint32_
 
 // An 8-bit RGB PNG from a pixel function giving a packed colour.
 inline Bytes makeRgbPng(int width, int height, const std::function<std::uint32_t(int, int)>& fn) {
-    PngSpec s;
+    PngLayout s;
     s.width = width;
     s.height = height;
     s.row = [&](int y) {

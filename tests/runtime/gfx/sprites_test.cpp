@@ -4,9 +4,14 @@
 
 #include <vector>
 
+#include "files/resolver.h"
 #include "gfx/context.h"
+#include "gfx/draw.h"
+#include "gfx/font.h"
+#include "gfx/polygon.h"
 #include "gfx/screen.h"
 #include "gfx/sprites.h"
+#include "image_test_util.h"
 #include "support/gl_fixture.h"
 
 namespace qvt {
@@ -163,6 +168,43 @@ TEST_F(SpritesTest, ShutdownDeletesEveryTexture) {
     ShutdownGraphics();
     EXPECT_EQ(graphics(), nullptr);
     for (GLuint name : names) EXPECT_FALSE(glIsTexture(name)) << "texture " << name;
+}
+
+// ---- fidelity
+
+// SetColourKey(-1) is "no key": no 24-bit colour equals it, so white stays white in BMP and
+// RGB PNG sprites, in font images and in vertex colours.
+TEST_F(SpritesTest, KeyMinusOneKeysNothing) {
+    using test::readPixel;
+    const Rgb kWhite{255, 255, 255};
+    test::ScratchDir dir;
+    test::BmpLayout bmp;
+    bmp.width = bmp.height = 8;
+    bmp.pixel = [](int, int) { return 0xFFFFFFu; };
+    const auto whitePng = test::makeRgbPng(8, 8, [](int, int) { return 0xFFFFFFu; });
+    SetColourKey(-1);
+    LoadSpriteFile(RuntimeString(dir.write("w.bmp", test::makeBmp(bmp))), 1);
+    LoadSpriteFile(RuntimeString(dir.write("w.png", whitePng)), 2);
+    DrawSpriteAt(1, 10, 10);
+    DrawSpriteAt(2, 30, 10);
+    EXPECT_EQ(readPixel(13, 13), kWhite) << "BMP";
+    EXPECT_EQ(readPixel(33, 13), kWhite) << "RGB PNG";
+
+    LoadFontFile(RuntimeString(dir.write("f.png", test::makeRgbPng(128, 64, [](int, int) {
+                                             return 0xFFFFFFu;
+                                         }))),
+                 1);
+    DrawText("A", 50, 10, 0);
+    EXPECT_EQ(readPixel(53, 13), kWhite) << "font image";
+
+    BeginPolygon(-1, kPolygonFan);
+    AddPolygonVertex(70, 10, 0, 0, 0xFFFFFF);
+    AddPolygonVertex(80, 10, 0, 0, 0xFFFFFF);
+    AddPolygonVertex(80, 20, 0, 0, 0xFFFFFF);
+    AddPolygonVertex(70, 20, 0, 0, 0xFFFFFF);
+    EndPolygon();
+    EXPECT_EQ(readPixel(75, 15), kWhite) << "white vertices";
+    ReleaseMediaResolvers();
 }
 
 }  // namespace

@@ -1,0 +1,47 @@
+// Debug outputs and what a breakpoint does to the running program.
+#include "core/errors.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/startup.h"
+#include "input/input.h"
+#include "platform/testing.h"
+#include "platform/window.h"
+#include "support/headless.h"
+#include "support/scripted_input.h"
+
+namespace qvt {
+namespace {
+
+// ---- fidelity
+
+// With a debugger attached a breakpoint lets the mouse go, samples the keyboard without a
+// frame, and brings the window to the front at the next frame, taking the mouse back.
+TEST(DebugBreakpointTest, ReleasesTheMousePollsAndAsksForTheWindow) {
+    test::HeadlessOptions options;
+    options.exclusiveMouse = true;
+    options.showState = kShowHidden;
+    test::HeadlessRuntime runtime(options);
+    ASSERT_TRUE(runtime.started());
+    test::ScriptedInput keys;
+    keys.press(30);
+    ASSERT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    platform::pretendDebuggerAttached(true);
+    ::testing::internal::CaptureStderr();
+    DebugBreakpoint(0x2A);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    platform::pretendDebuggerAttached(false);
+    EXPECT_EQ(err, "TXBP2a");
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE) << "the pointer is let go";
+    EXPECT_EQ(KeyDown(30), 1) << "the keyboard was sampled";
+    EXPECT_FALSE(platform::windowVisible());
+    runtime.frame();
+    EXPECT_TRUE(platform::windowVisible()) << "activated at the next frame";
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE) << "and the mouse taken back";
+}
+
+}  // namespace
+}  // namespace qvt

@@ -38,3 +38,7 @@
 #include "files/filesystem.h"
 #include "files/memfile.h"
 #include "files/resolver.h"
+
+// Network: the HTTP GET client over the socket layer.
+#include "net/http.h"
+#include "net/sockets.h"

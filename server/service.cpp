@@ -203,11 +203,16 @@ struct Service::Impl {
     void logRequest(MHD_Connection* c, const char* method, const char* url, const char* version, int status,
                     std::size_t bytes) {
         if (log == nullptr) return;
+        // Formatting a local time takes the time zone lock: once a second per thread is enough.
+        thread_local std::time_t formattedAt = 0;
+        thread_local char when[64];
         std::time_t t = std::time(nullptr);
-        std::tm tm{};
-        localtime_r(&t, &tm);
-        char when[64];
-        std::strftime(when, sizeof when, "%d/%b/%Y:%H:%M:%S %z", &tm);
+        if (t != formattedAt) {
+            std::tm tm{};
+            localtime_r(&t, &tm);
+            std::strftime(when, sizeof when, "%d/%b/%Y:%H:%M:%S %z", &tm);
+            formattedAt = t;
+        }
         std::string line = clientAddress(c) + " - - [" + when + "] \"" + logSafe(method) + " " + logSafe(url) +
                            " " + logSafe(version) + "\" " + std::to_string(status) + " " +
                            (bytes > 0 ? std::to_string(bytes) : std::string("-")) + "\n";

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the game. Unless RAYVAULTER_HISCORE_SERVER
 # names a server to play against, a hiscored of its own runs on 127.0.0.1 for as long as
-# the game does, its table in build/hiscored/hiscores.db.
+# the game does, its table in build/hiscored-data/hiscores.db.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -18,7 +18,7 @@ if [ -n "${RAYVAULTER_HISCORE_SERVER:-}" ] || [ ! -x build/hiscored ]; then
   exec build/rayvaulter "$@"
 fi
 
-state=build/hiscored
+state=build/hiscored-data
 mkdir -p "$state"
 rm -f "$state/port"
 # Port 0: the system picks a free unprivileged port, which hiscored writes to the port file.

@@ -1,6 +1,10 @@
 // hiscored as the game and a browser meet it: real server processes on loopback over
 // SQLite and over a PostgreSQL cluster of this program's own (started once for all cases).
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -183,6 +187,38 @@ TEST_P(ServiceTest, PageIsCacheableAndRevalidates) {
 
 INSTANTIATE_TEST_SUITE_P(Stores, ServiceTest, ::testing::Values("sqlite", "postgresql"),
                          [](const auto& info) { return std::string(info.param); });
+
+// An idle connection is closed after the time-out; an address holding its share of
+// connections gets no more, and others are served meanwhile.
+TEST(ServiceLimitsTest, IdleAndSurplusConnectionsAreCutOff) {
+    ScratchFolder scratch;
+    HiscoredProcess server(scratch / "limits.db", {"--timeout", "1", "--per-address-connections", "2"});
+    ASSERT_TRUE(server.ok()) << server.errors();
+    auto connectIdle = [&] {
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(server.port());
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+        return fd;
+    };
+    // Closed by the server within `ms`: recv sees the end (or a reset).
+    auto closedWithin = [](int fd, int ms) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, ms) <= 0) return false;
+        char c;
+        return ::recv(fd, &c, 1, 0) <= 0;
+    };
+    int a = connectIdle(), b = connectIdle();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(rawGet(server.port(), "/healthz").status, 0) << "a third connection from the same address";
+    EXPECT_TRUE(closedWithin(a, 5000)) << "an idle connection outlived the time-out";
+    EXPECT_TRUE(closedWithin(b, 5000));
+    ::close(a);
+    ::close(b);
+    EXPECT_EQ(rawGet(server.port(), "/healthz").status, 200) << "served again once the idle ones are gone";
+}
 
 // What a browser shows: the rows in rank order, a name with markup as its text.
 TEST(LeaderboardBrowserTest, ShowsRowsInOrderAndNamesAsText) {

@@ -4,6 +4,7 @@
 #include <microhttpd.h>
 #include <netdb.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -151,10 +152,10 @@ struct Service::Impl {
     WriteLimiter limiter;
     std::FILE* log = nullptr;
     bool ownLog = false;
-    std::mutex logMutex;
 
     std::mutex snapshotMutex;
     std::shared_ptr<const Snapshot> snapshot;
+    std::atomic<std::uint64_t> generation{1};
     std::mutex refreshMutex;
     std::atomic<bool> healthy{false};
 
@@ -165,9 +166,20 @@ struct Service::Impl {
 
     Impl(Store& s, ServiceOptions o) : store(s), options(std::move(o)), limiter(options.writeLimit) {}
 
+    // Readers keep a copy per thread and take the lock only when the generation moved, so
+    // the read path never waits on another request.
     std::shared_ptr<const Snapshot> current() {
-        std::lock_guard<std::mutex> lock(snapshotMutex);
-        return snapshot;
+        thread_local std::shared_ptr<const Snapshot> cached;
+        thread_local const Impl* cachedFor = nullptr;
+        thread_local std::uint64_t cachedGeneration = 0;
+        std::uint64_t now = generation.load(std::memory_order_acquire);
+        if (cachedFor != this || cachedGeneration != now || !cached) {
+            std::lock_guard<std::mutex> lock(snapshotMutex);
+            cached = snapshot;
+            cachedFor = this;
+            cachedGeneration = generation.load(std::memory_order_relaxed);
+        }
+        return cached;
     }
 
     // Reads the database again when its version moved (or always, when forced).
@@ -176,7 +188,11 @@ struct Service::Impl {
         std::optional<std::int64_t> version = store.version();
         healthy = version.has_value();
         if (!version) return false;
-        std::shared_ptr<const Snapshot> now = current();
+        std::shared_ptr<const Snapshot> now;
+        {
+            std::lock_guard<std::mutex> lock(snapshotMutex);
+            now = snapshot;
+        }
         if (!force && now && now->version == *version) return true;
         std::optional<std::vector<Entry>> entries = store.top(kPageEntries);
         if (!entries) {
@@ -186,6 +202,7 @@ struct Service::Impl {
         auto next = std::make_shared<const Snapshot>(*version, *entries);
         std::lock_guard<std::mutex> swap(snapshotMutex);
         snapshot = std::move(next);
+        generation.fetch_add(1, std::memory_order_release);
         return true;
     }
 
@@ -216,9 +233,9 @@ struct Service::Impl {
         std::string line = clientAddress(c) + " - - [" + when + "] \"" + logSafe(method) + " " + logSafe(url) +
                            " " + logSafe(version) + "\" " + std::to_string(status) + " " +
                            (bytes > 0 ? std::to_string(bytes) : std::string("-")) + "\n";
-        std::lock_guard<std::mutex> lock(logMutex);
-        std::fputs(line.c_str(), log);
-        std::fflush(log);
+        // One append per line: lines from several threads never interleave, and no lock.
+        ssize_t ignored = ::write(fileno(log), line.data(), line.size());
+        (void)ignored;
     }
 
     MHD_Result answer(MHD_Connection* c, const char* method, const char* url, const char* version, int status,

@@ -31,7 +31,7 @@ wait_for_file() {
 }
 
 "$build/hiscored" --listen 127.0.0.1:0 --database "$work/bench.db" --port-file "$work/port" \
-  --write-limit 0 --threads "$threads" --access-log "$work/hiscored.log" 2>"$work/hiscored.err" &
+  --write-limit 0 --threads "${HISCORED_THREADS:-$threads}" --access-log "$work/hiscored.log" 2>"$work/hiscored.err" &
 pids+=($!)
 wait_for_file "$work/port"
 port=$(cat "$work/port")
@@ -83,15 +83,18 @@ run_ab() {  # name url -> "rps p99"
 }
 
 echo "list path: $requests requests, concurrency $concurrency, $threads worker threads/processes"
-# The machine may be shared: warm both once, then measure each three times, alternating,
-# and compare the medians.
+# The machine may be shared: warm both once, then measure each ROUNDS times (default 5),
+# alternating, and compare the medians.
+rounds=${ROUNDS:-5}
 ab -q -n 2000 -c "$concurrency" "http://127.0.0.1:$port/123/ifvdhread.php" >/dev/null 2>&1
 ab -q -n 2000 -c "$concurrency" "http://127.0.0.1:$nginx_port/123/ifvdhread.php" >/dev/null 2>&1
-for round in 1 2 3; do
+for round in $(seq 1 "$rounds"); do
   run_ab "nginx$round" "http://127.0.0.1:$nginx_port/123/ifvdhread.php"
   run_ab "hiscored$round" "http://127.0.0.1:$port/123/ifvdhread.php"
 done
-median() { cat "$work/result.$1"1 "$work/result.$1"2 "$work/result.$1"3 | awk '{print $'"$2"'}' | sort -n | sed -n 2p; }
+median() {
+  cat "$work/result.$1"* | awk '{print $'"$2"'}' | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'
+}
 nginx_rps=$(median nginx 1); nginx_p99=$(median nginx 2)
 ours_rps=$(median hiscored 1); ours_p99=$(median hiscored 2)
 echo "medians: nginx $nginx_rps req/s p99 $nginx_p99 ms; hiscored $ours_rps req/s p99 $ours_p99 ms"

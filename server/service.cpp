@@ -26,7 +26,9 @@ namespace {
 
 constexpr const char* kReadPath = "/123/ifvdhread.php";
 constexpr const char* kWritePath = "/123/ifvdhwrite.php";
-constexpr std::size_t kConnectionMemory = 32 * 1024;
+// Requests here are a line and a few headers; a small pool is less memory to clear per
+// connection (a new one for every request from the game).
+constexpr std::size_t kConnectionMemory = 8 * 1024;
 constexpr unsigned kListenBacklog = 1024;
 // The write limiter forgets addresses whose bucket is full again past this many.
 constexpr std::size_t kMaxTrackedAddresses = 10000;

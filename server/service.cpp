@@ -303,14 +303,15 @@ struct Service::Impl {
     static MHD_Result onRequest(void* self, MHD_Connection* c, const char* url, const char* method,
                                 const char* version, const char* uploadData, std::size_t* uploadSize, void** state) {
         (void)uploadData;
-        // A request body is never wanted; it is read and dropped.
+        // No request body is ever wanted: other methods may send one, which is read and
+        // dropped before their 405 goes out.
+        static char readingBody;
         if (*uploadSize != 0) {
             *uploadSize = 0;
             return MHD_YES;
         }
         if (*state == nullptr && std::strcmp(method, "GET") != 0 && std::strcmp(method, "HEAD") != 0) {
-            static int seen;
-            *state = &seen;
+            *state = &readingBody;
             return MHD_YES;
         }
         return static_cast<Impl*>(self)->route(c, url, method, version);

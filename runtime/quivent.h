@@ -43,5 +43,9 @@
 #include "files/platform_info.h"
 #include "files/resolver.h"
 
+// Network: the HTTP GET client over the socket layer.
+#include "net/http.h"
+#include "net/sockets.h"
+
 // Path-finding: a cheapest path between two cells of a cost map.
 #include "path/find_path.h"

@@ -35,6 +35,8 @@
 #include "platform/keyboard.h"
 #include "support/headless.h"
 #include "support/pixels.h"
+#include "support/files.h"
+#include "support/loopback_server.h"
 #include "support/scripted_input.h"
 
 namespace qvt::test {
@@ -145,6 +147,9 @@ protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         if (HasFatalFailure()) return;
+        // No routine reaches a hiscore server the test did not start.
+        std::string noServer = "127.0.0.1:" + std::to_string(LoopbackServer::closedPort());
+        serverEnv_ = std::make_unique<ScopedEnv>("RAYVAULTER_HISCORE_SERVER", noServer.c_str());
         keys_ = std::make_unique<ScriptedInput>();
         game::ResetGlobals();
         game::CreateHiscoreTables();
@@ -160,6 +165,7 @@ protected:
         sampled_.reset();
         keys_.reset();
         game::ResetGlobals();
+        serverEnv_.reset();
         HeadlessTest::TearDown();
     }
 
@@ -215,6 +221,7 @@ private:
     std::unique_ptr<SampledKeys> sampled_;
     std::function<void(int)> script_;
     std::string fontPath_;
+    std::unique_ptr<ScopedEnv> serverEnv_;
     int frame_ = 0;
     int maxFrames_ = 0;
     bool leave_ = false;

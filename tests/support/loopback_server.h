@@ -1,0 +1,55 @@
+// A tiny HTTP-ish server on 127.0.0.1 for client tests: a thread that accepts connections,
+// reads each request up to its empty line, and answers with the chunks a test's function
+// chooses, pausing between them so the client sees them in separate reads.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qvt::test {
+
+// What one connection gets.
+struct LoopbackReply {
+    std::vector<std::string> chunks;  // sent in order, each its own send
+    int pauseMs = 20;                 // between chunks
+    bool holdOpen = false;            // after the chunks, keep the connection until stopped
+};
+
+class LoopbackServer {
+public:
+    using Answer = std::function<LoopbackReply(const std::string& request)>;
+
+    explicit LoopbackServer(Answer answer);
+    ~LoopbackServer();
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+    std::uint16_t port() const { return port_; }
+    // Every request received so far, bytes as sent.
+    std::vector<std::string> requests() const;
+    // Connections accepted so far.
+    int connections() const { return connections_.load(); }
+
+    // A loopback port that refuses connections (nothing listens there).
+    static std::uint16_t closedPort();
+
+private:
+    void run();
+    void serve(int fd);
+
+    Answer answer_;
+    int listenFd_ = -1;
+    std::uint16_t port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> connections_{0};
+    mutable std::mutex mutex_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};
+
+}  // namespace qvt::test

@@ -94,7 +94,17 @@ void setCapability(GLenum cap, bool on) {
 }
 
 void forgetCapabilities() {
-    if (GraphicsContext* g = graphics()) g->capabilities.fill(kCapUnknown);
+    GraphicsContext* g = graphics();
+    if (g == nullptr) return;
+    g->capabilities.fill(kCapUnknown);
+    g->textureEnvMode = 0;
+}
+
+void setTextureEnvMode(GLenum mode) {
+    GraphicsContext* g = graphics();
+    if (g == nullptr || g->textureEnvMode == static_cast<std::int32_t>(mode)) return;
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLint>(mode));
+    g->textureEnvMode = static_cast<std::int32_t>(mode);
 }
 
 std::int8_t cachedCapability(GLenum cap) {

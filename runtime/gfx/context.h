@@ -78,6 +78,7 @@ struct GraphicsContext {
     bool alphaTestOn = true;                         // false after SetAlphaThreshold(>= 1)
     std::uint8_t smoothing = 1;                      // 1 GL_LINEAR, 0 GL_NEAREST
     std::int32_t boundSprite = kNoSprite;            // sprite of the last bind
+    std::int32_t textureEnvMode = 0;                 // last GL_TEXTURE_ENV_MODE set; 0 unknown
 
     // Screen.
     std::int32_t screenWidth = 0, screenHeight = 0;  // drawing area, pixels
@@ -137,8 +138,13 @@ inline bool spriteSlotValid(std::int32_t id) { return id >= 0 && id < kSpriteIdL
 
 // Enables or disables cap; the GL call is made only when the cached flag differs.
 void setCapability(GLenum cap, bool on);
-// Every flag becomes unknown, so the next change always reaches GL.
+// Every flag (and the texture environment mode) becomes unknown, so the next change always
+// reaches GL.
 void forgetCapabilities();
+// Sets the texture environment mode of unit 0 (GL_MODULATE or GL_REPLACE) through the same
+// cache: a mode change makes the driver pick another fragment program, which costs more
+// than a short batch's drawing.
+void setTextureEnvMode(GLenum mode);
 // The cached flag of cap: 0, 1 or kCapUnknown (also for capabilities not cached).
 std::int8_t cachedCapability(GLenum cap);
 

@@ -80,6 +80,7 @@ const SpriteRecord* bindForDrawing(double id, bool allowNone) {
     if (g == nullptr || !checkSpriteId(id, allowNone, &slot)) return nullptr;
     BindSprite(slot);
     applySmoothing();
+    setTextureEnvMode(GL_MODULATE);  // sprites take the blend alpha from the current colour
     static const SpriteRecord kNone{};
     return slot >= 0 ? &g->sprites[static_cast<std::size_t>(slot)] : &kNone;
 }

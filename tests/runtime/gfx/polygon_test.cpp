@@ -9,6 +9,7 @@
 #include "gfx/context.h"
 #include "gfx/draw.h"
 #include "gfx/polygon.h"
+#include "gfx/screen.h"
 #include "gfx/sprites.h"
 #include "support/gl_fixture.h"
 
@@ -307,6 +308,20 @@ TEST_F(PolygonTest, SplitBatchDrawsTheFrameOfItsQuadsDrawnOneByOne) {
                                  << ", first at pixel " << first;
         EXPECT_NE(std::count(batched.begin(), batched.end(), 0), static_cast<long>(batched.size()))
             << "the frame is not empty";
+    }
+}
+
+TEST_F(PolygonTest, ColouredBatchAfterAWhiteOneStillModulates) {
+    for (int frame = 0; frame < 2; ++frame) {
+        BeginPolygon(kSplitSlot, kPolygonStrip);  // white: the texture alone
+        stripQuad(100, 100, 32, 32);
+        EndPolygon();
+        BeginPolygon(kSplitSlot, kPolygonStrip);
+        stripQuad(200, 100, 32, 32, 0x00FF00);
+        EndPolygon();
+        EXPECT_EQ(readPixel(216, 101), kBlack) << "red texels times green, frame " << frame;
+        EXPECT_EQ(readPixel(216, 130), kGreen) << "frame " << frame;
+        EndFrameState();  // forgets the cached state
     }
 }
 

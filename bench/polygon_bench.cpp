@@ -5,6 +5,8 @@
 //                                  32 x 32 soft-edged disc at fixed random positions
 //   Text/<peer>                    a screen of 2,000 characters (25 lines of 80) with the
 //                                  built-in 8 x 8 font
+//   Sprites/<peer>                 2,000 sprite calls of the disc at 32 x 32, one draw each
+//                                  (DrawSpriteStretched; sf::Sprite)
 //
 // The runtime side goes the way a program does: BeginPolygon, four AddPolygonVertex and a
 // SplitPolygonStrip per quad, EndPolygon, then the swap, clear and state reset of
@@ -44,6 +46,7 @@ constexpr int kSprite = 1;
 constexpr int kTextColumns = 80;
 constexpr int kTextRows = 25;
 constexpr int kTextLineStep = 19;
+constexpr int kSpriteCalls = 2000;
 
 struct Point {
     int x, y;
@@ -205,6 +208,21 @@ void runtimeText(benchmark::State& state) {
     releaseSdlContext();
 }
 
+void runtimeSprites(benchmark::State& state) {
+    if (!enterRuntime(state)) return;
+    const std::vector<Point>& at = positions(kTexture);
+    cpuAtStart = processCpuMs();
+    for (auto _ : state) {
+        qvt::SetBlendAlpha(-1);
+        for (int i = 0; i < kSpriteCalls; ++i) {
+            qvt::DrawSpriteStretched(kSprite, at[i].x, at[i].y, kTexture, kTexture);
+        }
+        presentRuntime();
+    }
+    finish(state, kSpriteCalls);
+    releaseSdlContext();
+}
+
 // ---- SFML -------------------------------------------------------------------------------
 
 struct SfmlSide {
@@ -310,6 +328,25 @@ void sfmlText(benchmark::State& state) {
     side.window.setActive(false);
 }
 
+void sfmlSprites(benchmark::State& state) {
+    SfmlSide& side = sfmlSide();
+    if (!enterSfml(state, side)) return;
+    side.disc.setSmooth(true);
+    sf::Sprite sprite(side.disc);
+    const std::vector<Point>& at = positions(kTexture);
+    cpuAtStart = processCpuMs();
+    for (auto _ : state) {
+        side.window.clear();
+        for (int i = 0; i < kSpriteCalls; ++i) {
+            sprite.setPosition(static_cast<float>(at[i].x), static_cast<float>(at[i].y));
+            side.window.draw(sprite, sf::BlendAlpha);
+        }
+        side.window.display();
+    }
+    finish(state, kSpriteCalls);
+    side.window.setActive(false);
+}
+
 // ---- SDL_Renderer on the opengl driver ----------------------------------------------------
 
 struct SdlSide {
@@ -390,6 +427,8 @@ int registerAll() {
     }
     configure(benchmark::RegisterBenchmark("Text/runtime", runtimeText));
     configure(benchmark::RegisterBenchmark("Text/sfml", sfmlText));
+    configure(benchmark::RegisterBenchmark("Sprites/runtime", runtimeSprites));
+    configure(benchmark::RegisterBenchmark("Sprites/sfml", sfmlSprites));
     return 0;
 }
 

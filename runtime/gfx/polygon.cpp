@@ -145,6 +145,7 @@ void DrawPolygonBatch(PolygonBatch& batch, bool useSmoothing) {
         batch.coloursUsed = true;
         enableColourArray(vertices);
     }
+    setTextureWrap(GL_REPEAT);
     if (useSmoothing) applySmoothing();
     // Modulating by the current colour, white here, changes nothing; GL_REPLACE gives the
     // same pixels and spares software rasterisers a multiply per fragment (about a quarter

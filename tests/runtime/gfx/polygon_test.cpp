@@ -325,5 +325,21 @@ TEST_F(PolygonTest, ColouredBatchAfterAWhiteOneStillModulates) {
     }
 }
 
+TEST_F(PolygonTest, BatchesRepeatAndStretchedSpritesClampInAnyOrder) {
+    for (int round = 0; round < 3; ++round) {
+        DrawSpriteStretched(kSplitSlot, 200, 100, 256, 256);  // 8x: the top row is filtered
+        EXPECT_EQ(readPixel(300, 100), kRed) << "clamped at the top edge, round " << round;
+        BeginPolygon(kSplitSlot, kPolygonStrip);  // the picture twice, one below the other
+        AddPolygonVertex(100, 100, 0, 0, 0xFFFFFF);
+        AddPolygonVertex(100, 164, 0, 64, 0xFFFFFF);
+        AddPolygonVertex(132, 100, 32, 0, 0xFFFFFF);
+        AddPolygonVertex(132, 164, 32, 64, 0xFFFFFF);
+        EndPolygon();
+        EXPECT_EQ(readPixel(116, 140), kRed) << "repeated, round " << round;
+        EXPECT_EQ(readPixel(116, 156), kGreen) << "round " << round;
+        if (round == 1) EndFrameState();
+    }
+}
+
 }  // namespace
 }  // namespace qvt

@@ -201,7 +201,9 @@ void runtimeText(benchmark::State& state) {
     cpuAtStart = processCpuMs();
     for (auto _ : state) {
         qvt::SetBlendAlpha(-1);
-        for (int row = 0; row < kTextRows; ++row) qvt::DrawText(lines[row], 0, row * kTextLineStep, 0);
+        for (int row = 0; row < kTextRows; ++row) {
+            qvt::DrawText(lines[row], 0, row * kTextLineStep, 0);
+        }
         presentRuntime();
     }
     finish(state, kTextRows * kTextColumns);

@@ -107,7 +107,8 @@ void setTextureWrap(GLenum mode) {
     if (g == nullptr || !spriteSlotValid(g->boundSprite)) return;
     SpriteRecord& rec = g->sprites[static_cast<std::size_t>(g->boundSprite)];
     if (rec.texture == 0) return;
-    if (rec.wrapGeneration == g->cacheGeneration && rec.wrap == static_cast<std::int32_t>(mode)) return;
+    const bool known = rec.wrapGeneration == g->cacheGeneration;
+    if (known && rec.wrap == static_cast<std::int32_t>(mode)) return;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLint>(mode));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLint>(mode));
     rec.wrap = static_cast<std::int32_t>(mode);

@@ -81,7 +81,9 @@ void sleepUntilMs(double ms) {
         return;
     }
     const double left = ms - timeSource.now(timeSource.user);
-    if (left >= 1.0 && left < 2147483647.0) timeSource.sleep(timeSource.user, static_cast<int>(left));
+    if (left >= 1.0 && left < 2147483647.0) {
+        timeSource.sleep(timeSource.user, static_cast<int>(left));
+    }
 }
 
 void setTimeSource(const TimeSource* src) {

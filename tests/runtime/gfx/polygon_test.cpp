@@ -184,11 +184,11 @@ TEST_F(PolygonTest, DrawingBetweenBeginAndEndKeepsTheBatchTexture) {
 }
 
 
-// ---- batch identity: a strip of many split quads draws the same frame as each quad drawn
-// on its own in immediate mode, whatever reaches the driver.
+// ---- batch identity: a strip of many split quads draws the same frame as its quads drawn
+// one per draw call, whatever EndPolygon hands the driver.
 
 struct IdentityQuad {
-    double x, y, side, angle;   // centre-free corner, size on screen, turn in degrees
+    double x, y, side, angle;   // top-left corner before turning, size on screen, degrees
     std::uint32_t colour[4];    // per corner; kDefaultSpriteKey drops that corner's alpha
 };
 
@@ -204,7 +204,10 @@ DecodedImage discImage() {
 std::vector<IdentityQuad> identityQuads() {
     std::vector<IdentityQuad> quads;
     std::uint32_t seed = 12345;
-    auto next = [&seed](std::uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return seed / 65536u % n;
+    };
     const double sides[] = {4, 7, 32, 45.5};  // minified to texel edges, 1:1, magnified
     for (int i = 0; i < 400; ++i) {
         IdentityQuad q{next(600) + 0.25 * next(4), next(440) + 0.25 * next(4), sides[i % 4],
@@ -246,7 +249,9 @@ std::vector<std::uint8_t> drawBatched(const std::vector<IdentityQuad>& quads) {
     for (const IdentityQuad& q : quads) {
         double xs[4], ys[4];
         quadCorners(q, xs, ys);
-        for (int k = 0; k < 4; ++k) AddPolygonVertex(xs[k], ys[k], kCornerTx[k], kCornerTy[k], q.colour[k]);
+        for (int k = 0; k < 4; ++k) {
+            AddPolygonVertex(xs[k], ys[k], kCornerTx[k], kCornerTy[k], q.colour[k]);
+        }
         SplitPolygonStrip();
     }
     EndPolygon();

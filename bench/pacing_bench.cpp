@@ -108,12 +108,20 @@ void BM_ShowScreen(benchmark::State& state) {
 BENCHMARK(BM_ShowScreen)->Arg(30)->Arg(60)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // WaitForNextFrame's rule with the constants as arguments (no window, no pump).
+// absolute: sleep until due - wakeEarly on the clock (clock_nanosleep with TIMER_ABSTIME)
+// instead of for the whole milliseconds of remaining - wakeEarly.
 double waitWithRule(double due, double interval, double sleepAbove, double wakeEarly,
-                    double spinUntil) {
+                    double spinUntil, bool absolute) {
+    // ClockMs counts from its first reading; the absolute sleep takes the platform clock.
+    const double base = qvt::platform::nowMs() - qvt::ClockMs();
     for (;;) {
         double remaining = due - qvt::ClockMs();
         if (remaining > sleepAbove) {
-            qvt::platform::sleepMs(static_cast<int>(remaining - wakeEarly));
+            if (absolute) {
+                qvt::platform::sleepUntilMs(base + due - wakeEarly);
+            } else {
+                qvt::platform::sleepMs(static_cast<int>(remaining - wakeEarly));
+            }
         } else if (remaining <= spinUntil) {
             break;
         }
@@ -134,6 +142,7 @@ void BM_PacingRule(benchmark::State& state) {
     const double sleepAbove = static_cast<double>(state.range(1)) / 100.0;
     const double wakeEarly = static_cast<double>(state.range(2)) / 100.0;
     const double spinUntil = static_cast<double>(state.range(3)) / 100.0;
+    const bool absolute = state.range(4) != 0;
     for (auto _ : state) {
         std::minstd_rand random(12345);
         std::vector<double> errors;
@@ -144,25 +153,30 @@ void BM_PacingRule(benchmark::State& state) {
             idleWork(random);
             double frameDue = due;
             double cpu0 = cpuMs(CLOCK_THREAD_CPUTIME_ID);
-            due = waitWithRule(due, interval, sleepAbove, wakeEarly, spinUntil);
+            due = waitWithRule(due, interval, sleepAbove, wakeEarly, spinUntil, absolute);
             waitCpu += cpuMs(CLOCK_THREAD_CPUTIME_ID) - cpu0;
             errors.push_back(std::fabs(qvt::ClockMs() - frameDue));
         }
         report(state, errors, waitCpu);
     }
 }
-// The rule as first designed (7 / 3 / 1 ms), the configured one, and candidates with a
-// smaller margin. Arguments: fps, sleep-above, wake-early, spin-until in hundredths of a ms.
+// The rule as first designed (7 / 3 / 1 ms), the configured one, the relative sleep of
+// whole milliseconds with a 0.3 ms margin (the rule before the absolute sleep), and absolute
+// sleeps with smaller margins. Arguments: fps, sleep-above, wake-early, spin-until in
+// hundredths of a ms, absolute sleep (0 or 1).
 BENCHMARK(BM_PacingRule)
-    ->ArgsProduct({{30, 60}, {700}, {300}, {100}})
+    ->ArgsProduct({{30, 60}, {700}, {300}, {100}, {0}})
     ->ArgsProduct({{30, 60},
                    {static_cast<long>(qvt::kPaceSleepAboveMs * 100)},
                    {static_cast<long>(qvt::kPaceWakeEarlyMs * 100)},
-                   {static_cast<long>(qvt::kPaceSpinUntilMs * 100)}})
-    ->Args({60, 200, 100, 0})
-    ->Args({60, 150, 50, 0})
-    ->Args({60, 130, 30, 0})
-    ->Args({60, 130, 30, 10})
+                   {static_cast<long>(qvt::kPaceSpinUntilMs * 100)},
+                   {1}})
+    ->Args({60, 130, 30, 0, 0})
+    ->Args({60, 30, 30, 0, 1})
+    ->Args({60, 20, 20, 0, 1})
+    ->Args({60, 10, 10, 0, 1})
+    ->Args({60, 5, 5, 0, 1})
+    ->Args({60, 0, 0, 0, 1})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -1,18 +1,35 @@
-// Polygon-batch throughput against SDL_Renderer, both on SDL's offscreen driver (Mesa).
+// Polygon batches and text against SFML's vertex arrays and SDL_Renderer, each drawing into
+// its own real window on one X server (scripts/bench starts Xvfb), every frame presented.
 //
-// Each iteration draws a frame's worth of textured 32 x 32 quads and waits for the GL
-// pipeline to finish them, so the figures are quads really rasterised per second. The
-// batch side puts every quad of a frame into one triangle strip (SplitPolygonStrip); the
-// SDL side calls SDL_RenderCopy per quad from an SDL_Texture with batching on.
+//   Quads/<peer>/side:S/linear:L   10,000 alpha-blended quads of S x S pixels from one
+//                                  32 x 32 soft-edged disc at fixed random positions
+//   Text/<peer>                    a screen of 2,000 characters (25 lines of 80) with the
+//                                  built-in 8 x 8 font
+//   Sprites/<peer>                 2,000 sprite calls of the disc at 32 x 32, one draw each
+//                                  (DrawSpriteStretched; sf::Sprite)
+//
+// The runtime side goes the way a program does: BeginPolygon, four AddPolygonVertex and a
+// SplitPolygonStrip per quad, EndPolygon, then the swap, clear and state reset of
+// ShowScreen (without the pacing wait). SFML draws one sf::VertexArray of sf::Quads built
+// once; SDL_Renderer (opengl driver, batching on) calls SDL_RenderCopy per quad. Peers of
+// one case run next to each other, so they share the machine's load at the time.
 #include <GL/gl.h>
 #include <SDL.h>
+#include <SFML/Graphics.hpp>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "gfx/draw.h"
+#include "gfx/font.h"
+#include "gfx/glext.h"
 #include "gfx/image.h"
 #include "gfx/polygon.h"
 #include "gfx/screen.h"
@@ -23,25 +40,86 @@ namespace {
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
-constexpr int kQuadSide = 32;
+constexpr int kTexture = 32;
+constexpr int kQuads = 10000;
 constexpr int kSprite = 1;
+constexpr int kTextColumns = 80;
+constexpr int kTextRows = 25;
+constexpr int kTextLineStep = 19;
+constexpr int kSpriteCalls = 2000;
 
-// Quad positions spread over the screen, the same for both sides.
-int quadX(int i) { return (i * 37) % (kWidth - kQuadSide); }
-int quadY(int i) { return (i * 53) % (kHeight - kQuadSide); }
+struct Point {
+    int x, y;
+};
 
-std::vector<std::uint8_t> quadPixels() {
-    std::vector<std::uint8_t> pixels(kQuadSide * kQuadSide * 4);
-    for (int i = 0; i < kQuadSide * kQuadSide; ++i) {
-        pixels[i * 4 + 0] = static_cast<std::uint8_t>(i * 7);
-        pixels[i * 4 + 1] = static_cast<std::uint8_t>(i / 3);
-        pixels[i * 4 + 2] = 200;
-        pixels[i * 4 + 3] = 255;
+// The same positions for every peer and size.
+const std::vector<Point>& positions(int side) {
+    static std::vector<Point> cache[2];
+    std::vector<Point>& p = cache[side == kTexture ? 1 : 0];
+    if (p.empty()) {
+        std::mt19937 random(20261207);
+        std::uniform_int_distribution<int> x(0, kWidth - side), y(0, kHeight - side);
+        for (int i = 0; i < kQuads; ++i) p.push_back({x(random), y(random)});
+    }
+    return p;
+}
+
+// A disc, opaque inside, fading to nothing over its outer six pixels.
+std::vector<std::uint8_t> discPixels() {
+    std::vector<std::uint8_t> pixels(kTexture * kTexture * 4);
+    for (int y = 0; y < kTexture; ++y) {
+        for (int x = 0; x < kTexture; ++x) {
+            const double r = std::hypot(x + 0.5 - kTexture / 2.0, y + 0.5 - kTexture / 2.0);
+            const double a = std::clamp((kTexture / 2.0 - r) / 6.0, 0.0, 1.0);
+            std::uint8_t* p = &pixels[(y * kTexture + x) * 4];
+            p[0] = 255;
+            p[1] = static_cast<std::uint8_t>(96 + x * 4);
+            p[2] = static_cast<std::uint8_t>(64 + y * 5);
+            p[3] = static_cast<std::uint8_t>(a * 255.0);
+        }
     }
     return pixels;
 }
 
-// ---- The runtime's window and batch -------------------------------------------------
+// 25 lines of 80 printable characters, fixed.
+const std::vector<std::string>& textLines() {
+    static std::vector<std::string> lines = [] {
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> c(33, 126);
+        std::vector<std::string> out(kTextRows);
+        for (std::string& line : out) {
+            for (int i = 0; i < kTextColumns; ++i) line += static_cast<char>(c(random));
+        }
+        return out;
+    }();
+    return lines;
+}
+
+double processCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+// Process CPU (GL driver threads included) when the timed loop starts.
+double cpuAtStart = 0.0;
+
+void finish(benchmark::State& state, int itemsPerFrame) {
+    const double cpu = processCpuMs() - cpuAtStart;
+    state.SetItemsProcessed(state.iterations() * itemsPerFrame);
+    // Under a shared machine's load the wall clock stretches; processor time much less so.
+    state.counters["cpu_ms_frame"] = cpu / static_cast<double>(state.iterations());
+    state.counters["items_per_cpu_s"] =
+        static_cast<double>(state.iterations()) * itemsPerFrame / (cpu / 1000.0);
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                               benchmark::Counter::kIsRate);
+}
+
+// Each peer leaves no context current when it is done: SDL and SFML both remember the
+// context they made current and would skip making it current again.
+void releaseSdlContext() { SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr); }
+
+// ---- The runtime ------------------------------------------------------------------------
 
 struct RuntimeSide {
     SDL_Window* window = nullptr;
@@ -52,60 +130,226 @@ struct RuntimeSide {
 RuntimeSide& runtimeSide() {
     static RuntimeSide side = [] {
         RuntimeSide s;
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         qvt::platform::WindowConfig config;
         config.width = kWidth;
         config.height = kHeight;
-        config.visible = false;
+        config.caption = "runtime";
         if (!qvt::platform::openWindow(config)) return s;
         s.window = SDL_GL_GetCurrentWindow();
         s.context = SDL_GL_GetCurrentContext();
+        qvt::LoadGlExtensions();
         qvt::InitGraphics(kWidth, kHeight);
+        qvt::InstallBuiltInFont(0);
+        qvt::SelectFont(0);
         qvt::DecodedImage image;
-        image.width = kQuadSide;
-        image.height = kQuadSide;
-        image.pixels = quadPixels();
+        image.keyed = 1;
+        image.width = kTexture;
+        image.height = kTexture;
+        image.pixels = discPixels();
         s.ok = qvt::CreateSpriteTexture(image, kSprite, false, false);
+        releaseSdlContext();
         return s;
     }();
     return side;
 }
 
-// side: the quads' size on screen (the texture is always 32 x 32).
-void drawBatch(int quads, int side) {
-    qvt::BeginPolygon(kSprite, qvt::kPolygonStrip);
-    for (int i = 0; i < quads; ++i) {
-        const double x = quadX(i), y = quadY(i);
-        qvt::AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
-        qvt::AddPolygonVertex(x, y + side, 0, kQuadSide, 0xFFFFFF);
-        qvt::AddPolygonVertex(x + side, y, kQuadSide, 0, 0xFFFFFF);
-        qvt::AddPolygonVertex(x + side, y + side, kQuadSide, kQuadSide, 0xFFFFFF);
-        qvt::SplitPolygonStrip();
-    }
-    qvt::EndPolygon();
-}
-
-void BM_PolygonBatch(benchmark::State& state) {
+bool enterRuntime(benchmark::State& state) {
     RuntimeSide& side = runtimeSide();
-    if (!side.ok) {
-        state.SkipWithError("no offscreen GL window");
-        return;
+    if (!side.ok || SDL_GL_MakeCurrent(side.window, side.context) != 0) {
+        state.SkipWithError("no runtime window");
+        return false;
     }
-    SDL_GL_MakeCurrent(side.window, side.context);
     qvt::EndFrameState();
-    qvt::SetBlendAlpha(state.range(1) != 0 ? -1.0 : 0.0);
-    qvt::SetSmoothing(static_cast<double>(state.range(2)));
-    const int quads = static_cast<int>(state.range(0));
-    const int size = static_cast<int>(state.range(3));
-    for (auto _ : state) {
-        drawBatch(quads, size);
-        glFinish();
-    }
-    state.SetItemsProcessed(state.iterations() * quads);
+    return true;
 }
 
-// ---- SDL_Renderer on the opengl driver ----------------------------------------------
+// ShowScreen's present without its pacing wait.
+void presentRuntime() {
+    qvt::platform::swapWindow();
+    qvt::BeginFrame();
+    qvt::EndFrameState();
+}
+
+void runtimeQuads(benchmark::State& state, int side, bool linear) {
+    if (!enterRuntime(state)) return;
+    const std::vector<Point>& at = positions(side);
+    cpuAtStart = processCpuMs();
+    for (auto _ : state) {
+        qvt::SetBlendAlpha(-1);
+        qvt::SetSmoothing(linear ? 1 : 0);
+        qvt::BeginPolygon(kSprite, qvt::kPolygonStrip);
+        for (const Point& p : at) {
+            const double x = p.x, y = p.y;
+            qvt::AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
+            qvt::AddPolygonVertex(x, y + side, 0, kTexture, 0xFFFFFF);
+            qvt::AddPolygonVertex(x + side, y, kTexture, 0, 0xFFFFFF);
+            qvt::AddPolygonVertex(x + side, y + side, kTexture, kTexture, 0xFFFFFF);
+            qvt::SplitPolygonStrip();
+        }
+        qvt::EndPolygon();
+        presentRuntime();
+    }
+    finish(state, kQuads);
+    releaseSdlContext();
+}
+
+void runtimeText(benchmark::State& state) {
+    if (!enterRuntime(state)) return;
+    std::vector<qvt::RuntimeString> lines;
+    for (const std::string& line : textLines()) lines.emplace_back(line.c_str());
+    cpuAtStart = processCpuMs();
+    for (auto _ : state) {
+        qvt::SetBlendAlpha(-1);
+        for (int row = 0; row < kTextRows; ++row) {
+            qvt::DrawText(lines[row], 0, row * kTextLineStep, 0);
+        }
+        presentRuntime();
+    }
+    finish(state, kTextRows * kTextColumns);
+    releaseSdlContext();
+}
+
+void runtimeSprites(benchmark::State& state) {
+    if (!enterRuntime(state)) return;
+    const std::vector<Point>& at = positions(kTexture);
+    cpuAtStart = processCpuMs();
+    for (auto _ : state) {
+        qvt::SetBlendAlpha(-1);
+        for (int i = 0; i < kSpriteCalls; ++i) {
+            qvt::DrawSpriteStretched(kSprite, at[i].x, at[i].y, kTexture, kTexture);
+        }
+        presentRuntime();
+    }
+    finish(state, kSpriteCalls);
+    releaseSdlContext();
+}
+
+// ---- SFML -------------------------------------------------------------------------------
+
+struct SfmlSide {
+    sf::RenderWindow window;
+    sf::Texture disc;
+    sf::Texture font;
+    sf::VertexArray quads[2];  // 4- and 32-pixel quads
+    std::vector<sf::VertexArray> text;
+    bool ok = false;
+};
+
+sf::VertexArray quadArray(int side) {
+    sf::VertexArray va(sf::Quads);
+    const float t = kTexture;
+    for (const Point& p : positions(side)) {
+        const float x = p.x, y = p.y, s = side;
+        va.append(sf::Vertex({x, y}, {0, 0}));
+        va.append(sf::Vertex({x + s, y}, {t, 0}));
+        va.append(sf::Vertex({x + s, y + s}, {t, t}));
+        va.append(sf::Vertex({x, y + s}, {0, t}));
+    }
+    return va;
+}
+
+// One array per line, as a program drawing 25 strings would hold them.
+std::vector<sf::VertexArray> textArrays() {
+    std::vector<sf::VertexArray> out;
+    constexpr float kCell = 8;
+    for (int row = 0; row < kTextRows; ++row) {
+        sf::VertexArray va(sf::Quads);
+        const float y = static_cast<float>(row * kTextLineStep);
+        float x = 0;
+        for (char ch : textLines()[row]) {
+            const float u = (ch % 16) * kCell, v = (ch / 16) * kCell;
+            va.append(sf::Vertex({x, y}, {u, v}));
+            va.append(sf::Vertex({x + kCell, y}, {u + kCell, v}));
+            va.append(sf::Vertex({x + kCell, y + kCell}, {u + kCell, v + kCell}));
+            va.append(sf::Vertex({x, y + kCell}, {u, v + kCell}));
+            x += kCell;
+        }
+        out.push_back(va);
+    }
+    return out;
+}
+
+SfmlSide& sfmlSide() {
+    static SfmlSide* side = [] {
+        auto* s = new SfmlSide;
+        s->window.create(sf::VideoMode(kWidth, kHeight), "sfml", sf::Style::Titlebar);
+        s->window.setVerticalSyncEnabled(false);
+        sf::Image disc;
+        disc.create(kTexture, kTexture, discPixels().data());
+        const qvt::DecodedImage fontImage = qvt::BuiltInFontImage();
+        sf::Image font;
+        font.create(fontImage.width, fontImage.height, fontImage.pixels.data());
+        s->ok = s->window.isOpen() && s->disc.loadFromImage(disc) && s->font.loadFromImage(font);
+        s->quads[0] = quadArray(4);
+        s->quads[1] = quadArray(kTexture);
+        s->text = textArrays();
+        s->window.setActive(false);
+        return s;
+    }();
+    return *side;
+}
+
+bool enterSfml(benchmark::State& state, SfmlSide& side) {
+    if (!runtimeSide().ok || !side.ok || !side.window.setActive(true)) {
+        state.SkipWithError("no SFML window");
+        return false;
+    }
+    return true;
+}
+
+void sfmlQuads(benchmark::State& state, int size, bool linear) {
+    SfmlSide& side = sfmlSide();
+    if (!enterSfml(state, side)) return;
+    side.disc.setSmooth(linear);
+    sf::RenderStates states(sf::BlendAlpha);
+    states.texture = &side.disc;
+    const sf::VertexArray& va = side.quads[size == kTexture ? 1 : 0];
+    cpuAtStart = processCpuMs();
+    for (auto _ : state) {
+        side.window.clear();
+        side.window.draw(va, states);
+        side.window.display();
+    }
+    finish(state, kQuads);
+    side.window.setActive(false);
+}
+
+void sfmlText(benchmark::State& state) {
+    SfmlSide& side = sfmlSide();
+    if (!enterSfml(state, side)) return;
+    sf::RenderStates states(sf::BlendAlpha);
+    states.texture = &side.font;
+    cpuAtStart = processCpuMs();
+    for (auto _ : state) {
+        side.window.clear();
+        for (const sf::VertexArray& line : side.text) side.window.draw(line, states);
+        side.window.display();
+    }
+    finish(state, kTextRows * kTextColumns);
+    side.window.setActive(false);
+}
+
+void sfmlSprites(benchmark::State& state) {
+    SfmlSide& side = sfmlSide();
+    if (!enterSfml(state, side)) return;
+    side.disc.setSmooth(true);
+    sf::Sprite sprite(side.disc);
+    const std::vector<Point>& at = positions(kTexture);
+    cpuAtStart = processCpuMs();
+    for (auto _ : state) {
+        side.window.clear();
+        for (int i = 0; i < kSpriteCalls; ++i) {
+            sprite.setPosition(static_cast<float>(at[i].x), static_cast<float>(at[i].y));
+            side.window.draw(sprite, sf::BlendAlpha);
+        }
+        side.window.display();
+    }
+    finish(state, kSpriteCalls);
+    side.window.setActive(false);
+}
+
+// ---- SDL_Renderer on the opengl driver ----------------------------------------------------
 
 struct SdlSide {
     SDL_Window* window = nullptr;
@@ -114,77 +358,82 @@ struct SdlSide {
     bool ok = false;
 };
 
-int openglDriverIndex() {
-    for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
-        SDL_RendererInfo info;
-        if (SDL_GetRenderDriverInfo(i, &info) == 0 && SDL_strcmp(info.name, "opengl") == 0)
-            return i;
-    }
-    return -1;
-}
-
 SdlSide& sdlSide() {
     static SdlSide side = [] {
         SdlSide s;
         if (!runtimeSide().ok) return s;  // SDL video is initialised there
         // An explicitly chosen driver would otherwise run without batching.
         SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-        const int driver = openglDriverIndex();
+        int driver = -1;
+        for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
+            SDL_RendererInfo info;
+            if (SDL_GetRenderDriverInfo(i, &info) == 0 && SDL_strcmp(info.name, "opengl") == 0)
+                driver = i;
+        }
         if (driver < 0) return s;
-        s.window =
-            SDL_CreateWindow("sdl", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        s.window = SDL_CreateWindow("sdl", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL);
         if (s.window == nullptr) return s;
         s.renderer = SDL_CreateRenderer(s.window, driver, SDL_RENDERER_ACCELERATED);
         if (s.renderer == nullptr) return s;
         s.texture = SDL_CreateTexture(s.renderer, SDL_PIXELFORMAT_ABGR8888,
-                                      SDL_TEXTUREACCESS_STATIC, kQuadSide, kQuadSide);
+                                      SDL_TEXTUREACCESS_STATIC, kTexture, kTexture);
         if (s.texture == nullptr) return s;
-        const std::vector<std::uint8_t> pixels = quadPixels();
-        SDL_UpdateTexture(s.texture, nullptr, pixels.data(), kQuadSide * 4);
+        SDL_UpdateTexture(s.texture, nullptr, discPixels().data(), kTexture * 4);
+        SDL_SetTextureBlendMode(s.texture, SDL_BLENDMODE_BLEND);
         s.ok = true;
+        releaseSdlContext();
         return s;
     }();
     return side;
 }
 
-void BM_SdlRenderer(benchmark::State& state) {
+void sdlQuads(benchmark::State& state, int size, bool linear) {
     SdlSide& side = sdlSide();
     if (!side.ok) {
         state.SkipWithError(SDL_GetError());
         return;
     }
-    SDL_SetTextureBlendMode(side.texture,
-                            state.range(1) != 0 ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE);
-    SDL_SetTextureScaleMode(side.texture,
-                            state.range(2) != 0 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
-    const int quads = static_cast<int>(state.range(0));
-    const int size = static_cast<int>(state.range(3));
+    SDL_SetTextureScaleMode(side.texture, linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+    const std::vector<Point>& at = positions(size);
+    cpuAtStart = processCpuMs();
     for (auto _ : state) {
-        for (int i = 0; i < quads; ++i) {
-            const SDL_Rect dst{quadX(i), quadY(i), size, size};
+        SDL_RenderClear(side.renderer);
+        for (const Point& p : at) {
+            const SDL_Rect dst{p.x, p.y, size, size};
             SDL_RenderCopy(side.renderer, side.texture, nullptr, &dst);
         }
-        SDL_RenderFlush(side.renderer);  // leaves the renderer's context current
-        glFinish();
+        SDL_RenderPresent(side.renderer);
     }
-    state.SetItemsProcessed(state.iterations() * quads);
+    finish(state, kQuads);
+    releaseSdlContext();
 }
 
-// Arguments: quads per frame, blending (0 opaque, 1 translucent), sampling (0 nearest,
-// 1 linear: the runtime's default; SDL's default is nearest), quad side on screen. The
-// 32-pixel quads measure what a frame costs (software GL spends it filling pixels); the
-// 4-pixel ones leave mostly the per-quad cost of the API and the vertex path.
-void frameSizes(benchmark::internal::Benchmark* b) {
-    for (int linear : {0, 1}) {
-        for (int blend : {0, 1}) {
-            for (int quads : {100, 2000}) b->Args({quads, blend, linear, kQuadSide});
+// ---- Registration: the peers of each case side by side -----------------------------------
+
+void configure(benchmark::internal::Benchmark* b) {
+    b->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+}
+
+int registerAll() {
+    for (int side : {4, kTexture}) {
+        for (int linear : {1, 0}) {
+            const std::string args =
+                "/side:" + std::to_string(side) + "/linear:" + std::to_string(linear);
+            configure(benchmark::RegisterBenchmark(("Quads/runtime" + args).c_str(),
+                                                   runtimeQuads, side, linear != 0));
+            configure(benchmark::RegisterBenchmark(("Quads/sfml" + args).c_str(), sfmlQuads,
+                                                   side, linear != 0));
+            configure(benchmark::RegisterBenchmark(("Quads/sdl" + args).c_str(), sdlQuads,
+                                                   side, linear != 0));
         }
     }
-    b->Args({20000, 0, 0, 4});
-    b->ArgNames({"quads", "blend", "linear", "side"})->Unit(benchmark::kMicrosecond)->UseRealTime();
+    configure(benchmark::RegisterBenchmark("Text/runtime", runtimeText));
+    configure(benchmark::RegisterBenchmark("Text/sfml", sfmlText));
+    configure(benchmark::RegisterBenchmark("Sprites/runtime", runtimeSprites));
+    configure(benchmark::RegisterBenchmark("Sprites/sfml", sfmlSprites));
+    return 0;
 }
 
-BENCHMARK(BM_PolygonBatch)->Apply(frameSizes);
-BENCHMARK(BM_SdlRenderer)->Apply(frameSizes);
+const int registered = registerAll();
 
 }  // namespace

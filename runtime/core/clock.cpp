@@ -92,7 +92,8 @@ void WaitForNextFrame(void (*pump)()) {
         if (pump != nullptr) pump();
         double remaining = frames.nextDue - ClockMs();
         if (remaining > kPaceSleepAboveMs) {
-            platform::sleepMs(static_cast<int>(remaining - kPaceWakeEarlyMs));
+            // Absolute, so the time the loop itself took does not make the wake-up late.
+            platform::sleepUntilMs(clockState.base + frames.nextDue - kPaceWakeEarlyMs);
         } else if (remaining <= kPaceSpinUntilMs) {
             break;
         }

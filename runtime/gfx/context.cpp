@@ -94,7 +94,32 @@ void setCapability(GLenum cap, bool on) {
 }
 
 void forgetCapabilities() {
-    if (GraphicsContext* g = graphics()) g->capabilities.fill(kCapUnknown);
+    GraphicsContext* g = graphics();
+    if (g == nullptr) return;
+    g->capabilities.fill(kCapUnknown);
+    g->textureEnvMode = 0;
+    g->unitOneOff = false;
+    ++g->cacheGeneration;
+}
+
+void setTextureWrap(GLenum mode) {
+    GraphicsContext* g = graphics();
+    if (g == nullptr || !spriteSlotValid(g->boundSprite)) return;
+    SpriteRecord& rec = g->sprites[static_cast<std::size_t>(g->boundSprite)];
+    if (rec.texture == 0) return;
+    const bool known = rec.wrapGeneration == g->cacheGeneration;
+    if (known && rec.wrap == static_cast<std::int32_t>(mode)) return;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLint>(mode));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLint>(mode));
+    rec.wrap = static_cast<std::int32_t>(mode);
+    rec.wrapGeneration = g->cacheGeneration;
+}
+
+void setTextureEnvMode(GLenum mode) {
+    GraphicsContext* g = graphics();
+    if (g == nullptr || g->textureEnvMode == static_cast<std::int32_t>(mode)) return;
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLint>(mode));
+    g->textureEnvMode = static_cast<std::int32_t>(mode);
 }
 
 std::int8_t cachedCapability(GLenum cap) {
@@ -108,11 +133,13 @@ void BindSprite(std::int32_t id) {
     GraphicsContext* g = graphics();
     if (g == nullptr) return;
     g->boundSprite = id;
-    if (g->activeTexture != nullptr) {
-        // The 2D calls never texture unit 1, but the 3D side may have left it on.
+    if (g->activeTexture != nullptr && !g->unitOneOff) {
+        // The 2D calls never texture unit 1, but the 3D side may have left it on. Once per
+        // frame is enough: switching units makes the driver validate texturing again.
         g->activeTexture(GL_TEXTURE1);
         glDisable(GL_TEXTURE_2D);
         g->activeTexture(GL_TEXTURE0);
+        g->unitOneOff = true;
     }
     if (!spriteSlotValid(id)) {
         glDisable(GL_TEXTURE_2D);
@@ -127,8 +154,6 @@ void BindSprite(std::int32_t id) {
         return;
     }
     glEnable(GL_TEXTURE_2D);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
 }
 
 void applySmoothing() {

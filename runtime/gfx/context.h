@@ -42,6 +42,10 @@ struct SpriteRecord {
     std::int16_t height = 0;
     std::int16_t frameWidth = 0;      // animation frame size; survives FreeSprite
     std::int16_t frameHeight = 0;
+    // Wrap mode last set on the texture (both axes) and the cache generation it was set in;
+    // a stale generation means unknown.
+    std::int32_t wrap = 0;
+    std::uint32_t wrapGeneration = 0;
 };
 
 // One glyph of a bitmap font. Start and width are pixels inside the glyph's cell (wider than
@@ -77,6 +81,9 @@ struct GraphicsContext {
     float alphaThreshold = kDefaultAlphaThreshold;   // fragments with alpha <= this are dropped
     std::uint8_t smoothing = 1;                      // 1 GL_LINEAR, 0 GL_NEAREST
     std::int32_t boundSprite = kNoSprite;            // sprite of the last bind
+    std::int32_t textureEnvMode = 0;                 // last GL_TEXTURE_ENV_MODE set; 0 unknown
+    bool unitOneOff = false;                         // texturing known off on texture unit 1
+    std::uint32_t cacheGeneration = 1;               // bumped when the caches are forgotten
 
     // Screen.
     std::int32_t screenWidth = 0, screenHeight = 0;  // drawing area, pixels
@@ -134,15 +141,25 @@ inline bool spriteSlotValid(std::int32_t id) { return id >= 0 && id < kSpriteIdL
 
 // Enables or disables cap; the GL call is made only when the cached flag differs.
 void setCapability(GLenum cap, bool on);
-// Every flag becomes unknown, so the next change always reaches GL.
+// Every flag (and the texture environment mode) becomes unknown, so the next change always
+// reaches GL.
 void forgetCapabilities();
+// Sets the texture environment mode of unit 0 (GL_MODULATE or GL_REPLACE) through the same
+// cache: a mode change makes the driver pick another fragment program, which costs more
+// than a short batch's drawing.
+void setTextureEnvMode(GLenum mode);
+// Sets wrap S and T of the bound sprite's texture (nothing when none is bound) through a
+// per-texture cache: sprite quads clamp and batches repeat, and changing a texture's
+// sampling state makes the driver validate it again before the next draw.
+void setTextureWrap(GLenum mode);
 // The cached flag of cap: 0, 1 or kCapUnknown (also for capabilities not cached).
 std::int8_t cachedCapability(GLenum cap);
 
 // ---- Texture binding -------------------------------------------------------------------
 
-// Binds the sprite's texture on unit 0 with wrap GL_REPEAT (an empty slot binds texture 0
-// and draws untextured); -1 turns texturing off. id must be -1 or 0..65535.
+// Binds the sprite's texture on unit 0 (an empty slot binds texture 0 and draws
+// untextured); -1 turns texturing off. id must be -1 or 0..65535. The wrap mode is left to
+// the draw (setTextureWrap), which sets what it samples with.
 void BindSprite(std::int32_t id);
 // Sets the bound sprite's filters from the smoothing flag (nothing when none is bound).
 void applySmoothing();

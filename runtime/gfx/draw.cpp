@@ -30,8 +30,7 @@ void drawQuad(const QuadVertex (&quad)[4], bool textured) {
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(2, GL_FLOAT, sizeof(QuadVertex), &quad[0].x);
     if (textured) {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        setTextureWrap(GL_CLAMP_TO_EDGE);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoordPointer(2, GL_FLOAT, sizeof(QuadVertex), &quad[0].u);
     }
@@ -83,6 +82,7 @@ const SpriteRecord* bindForDrawing(double id, bool allowNone) {
     if (g == nullptr || !checkSpriteId(id, allowNone, &slot)) return nullptr;
     BindSprite(slot);
     applySmoothing();
+    setTextureEnvMode(GL_MODULATE);  // sprites take the blend alpha from the current colour
     static const SpriteRecord kNone{};
     return slot >= 0 ? &g->sprites[static_cast<std::size_t>(slot)] : &kNone;
 }
@@ -117,8 +117,9 @@ TexRect insetHalfTexel(const SpriteRecord& rec, TexRect r) {
     return {r.u0 + du, r.u1 - du, r.v0 + dv, r.v1 - dv};
 }
 
-// Axis-aligned textured quad from (x0, y0) to (x1, y1), immediate mode, wrap left as bound.
+// Axis-aligned textured quad from (x0, y0) to (x1, y1), immediate mode, repeating.
 void immediateQuad(float x0, float y0, float x1, float y1, const TexRect& t) {
+    setTextureWrap(GL_REPEAT);
     glBegin(GL_QUADS);
     glTexCoord2f(t.u1, t.v1); glVertex2f(x1, y0);
     glTexCoord2f(t.u0, t.v1); glVertex2f(x0, y0);

@@ -145,14 +145,17 @@ void DrawPolygonBatch(PolygonBatch& batch, bool useSmoothing) {
         batch.coloursUsed = true;
         enableColourArray(vertices);
     }
+    setTextureWrap(GL_REPEAT);
     if (useSmoothing) applySmoothing();
     // Modulating by the current colour, white here, changes nothing; GL_REPLACE gives the
     // same pixels and spares software rasterisers a multiply per fragment (about a quarter
-    // of the fill time on llvmpipe).
-    const bool replace = batch.spriteId >= 0 && !batch.coloursUsed;
-    if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    // of the fill time on llvmpipe). The mode stays for the next batch; sprite draws put
+    // GL_MODULATE back.
+    if (batch.spriteId >= 0) setTextureEnvMode(batch.coloursUsed ? GL_MODULATE : GL_REPLACE);
+    // The strip goes to the driver as it is. Triangle lists, indexed or not, and quads were
+    // measured: only quads are faster on llvmpipe (its rectangle path, and only without a
+    // depth buffer), and every other form moves texels where sampling meets a texel edge.
     glDrawArrays(primitive, 0, batch.count);
-    if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     if (batch.coloursUsed) disableColourArray(*g);

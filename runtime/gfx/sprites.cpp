@@ -186,6 +186,8 @@ bool CreateSpriteTexture(const DecodedImage& image, std::int32_t id, bool makeMi
 
     SpriteRecord& rec = g->sprites[static_cast<std::size_t>(id)];
     rec.texture = name;
+    rec.wrap = GL_REPEAT;
+    rec.wrapGeneration = g->cacheGeneration;
     if (makeMip && !isFont) rec.mipTexture = makeMipTexture(texels.get(), texWidth, texHeight);
     rec.textureWidth = static_cast<std::int16_t>(texWidth);
     rec.textureHeight = static_cast<std::int16_t>(texHeight);

@@ -32,7 +32,18 @@ void realSleep(void*, int ms) {
     }
 }
 
-TimeSource timeSource{realNow, realSleep, nullptr};
+// The wake-up time is absolute, so neither the call's own cost nor an interruption makes the
+// sleep end late.
+void realSleepUntil(void*, double ms) {
+    if (!(ms > 0.0) || ms > 9.0e15) return;
+    const double seconds = static_cast<double>(static_cast<long long>(ms / 1000.0));
+    timespec at{static_cast<time_t>(seconds), static_cast<long>((ms - seconds * 1000.0) * 1e6)};
+    if (at.tv_nsec >= 1000000000L) at.tv_nsec = 999999999L;
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+}
+
+TimeSource timeSource{realNow, realSleep, nullptr, realSleepUntil};
 
 // Windows-style command-line splitting without a shell: blanks separate words, double
 // quotes group them (and are dropped).
@@ -64,8 +75,19 @@ double nowMs() { return timeSource.now(timeSource.user); }
 
 void sleepMs(int ms) { timeSource.sleep(timeSource.user, ms); }
 
+void sleepUntilMs(double ms) {
+    if (timeSource.sleepUntil != nullptr) {
+        timeSource.sleepUntil(timeSource.user, ms);
+        return;
+    }
+    const double left = ms - timeSource.now(timeSource.user);
+    if (left >= 1.0 && left < 2147483647.0) {
+        timeSource.sleep(timeSource.user, static_cast<int>(left));
+    }
+}
+
 void setTimeSource(const TimeSource* src) {
-    timeSource = src != nullptr ? *src : TimeSource{realNow, realSleep, nullptr};
+    timeSource = src != nullptr ? *src : TimeSource{realNow, realSleep, nullptr, realSleepUntil};
 }
 
 std::uint32_t entropySeed() {

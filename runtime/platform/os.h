@@ -12,6 +12,9 @@ namespace qvt::platform {
 double nowMs();
 // Suspends the calling thread for ms milliseconds (through the time source).
 void sleepMs(int ms);
+// Suspends the calling thread until nowMs() reaches ms, an absolute time on that clock
+// (returns at once when it has passed). Through the time source.
+void sleepUntilMs(double ms);
 
 // 32 unpredictable bits for seeding the random numbers (the kernel's generator, else the
 // wall clock's nanoseconds).

@@ -14,6 +14,9 @@ struct TimeSource {
     double (*now)(void* user);
     void (*sleep)(void* user, int ms);
     void* user;
+    // Sleep until now() reaches ms; null: sleepUntilMs falls back to sleep() for the whole
+    // milliseconds left.
+    void (*sleepUntil)(void* user, double ms) = nullptr;
 };
 // Installs src (copied); null puts the real clock back.
 void setTimeSource(const TimeSource* src);

@@ -67,7 +67,9 @@ protected:
     }
     int write(std::uint16_t port, const std::string& name, const std::string& score) {
         RawReply r = rawGet(port, writePath(name, score));
-        if (r.status == 200) EXPECT_EQ(r.body, "ok");
+        if (r.status == 200) {
+            EXPECT_EQ(r.body, "ok");
+        }
         return r.status;
     }
 

@@ -1,9 +1,5 @@
 #include "support/gl_fixture.h"
 
-#include <GL/gl.h>
-
-#include <cstdlib>
-
 #include "gfx/context.h"
 #include "gfx/draw.h"
 #include "gfx/screen.h"
@@ -41,23 +37,9 @@ bool openTestWindow() {
     return opened;
 }
 
-Rgb readPixel(int x, int y) {
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    GLubyte p[4] = {};
-    glReadPixels(x, kScreenHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    return {p[0], p[1], p[2]};
-}
-
 ::testing::AssertionResult nearColour(const Rgb& actual, const Rgb& expected, int tolerance) {
-    if (std::abs(actual.r - expected.r) <= tolerance &&
-        std::abs(actual.g - expected.g) <= tolerance &&
-        std::abs(actual.b - expected.b) <= tolerance) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure()
-           << "got " << actual << ", expected " << expected << " +-" << tolerance;
+    if (nearPixel(actual, expected, tolerance)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got " << actual << ", expected " << expected << " +-" << tolerance;
 }
 
 DecodedImage makeImage(int width, int height, const PixelFn& fn) {

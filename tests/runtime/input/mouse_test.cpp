@@ -33,7 +33,7 @@ protected:
     test::ScriptedInput keys;
 };
 
-TEST_F(MouseWheelTest, TheWheelIsReducedToItsDirectionUntilAnUpdate) {
+TEST_F(MouseWheelTest, TheWheelIsReducedToItsDirectionUntilAnUpdateOrAFrame) {
     EXPECT_EQ(poll(false).wheel, 0);
     wheel(3);
     wheel(-1);
@@ -46,19 +46,13 @@ TEST_F(MouseWheelTest, TheWheelIsReducedToItsDirectionUntilAnUpdate) {
     wheel(1);
     wheel(-1);
     EXPECT_EQ(poll(true).wheel, 0) << "movements that cancel out";
-}
-
-TEST_F(MouseWheelTest, EveryFrameClearsTheWheel) {
+    for (int i = 0; i < 4; ++i) wheel(0x7FFFFFFF);
+    EXPECT_EQ(poll(true).wheel, 1) << "a huge sum keeps its sign";
+    for (int i = 0; i < 4; ++i) wheel(-0x7FFFFFFF - 1);
+    EXPECT_EQ(poll(true).wheel, -1);
     wheel(1);
     input::PollForFrame();
     EXPECT_EQ(poll(false).wheel, 0) << "steps before the frame's poll belong to that frame";
-}
-
-TEST_F(MouseWheelTest, AHugeWheelSumKeepsItsSign) {
-    for (int i = 0; i < 4; ++i) wheel(0x7FFFFFFF);
-    EXPECT_EQ(poll(true).wheel, 1);
-    for (int i = 0; i < 4; ++i) wheel(-0x7FFFFFFF - 1);
-    EXPECT_EQ(poll(true).wheel, -1);
 }
 
 // ---- With a window on the dummy driver ---------------------------------------------
@@ -158,38 +152,32 @@ platform::MouseSample reading(int x, int y, bool left = false) {
     return s;
 }
 
-TEST(MouseRecord, MovementAddsUpUntilTheUpdate) {
+TEST(MouseRecord, MovementAddsUpUntilTheUpdateAndSaturates) {
     input::MouseRecord m;
     input::applyMouseSample(m, reading(5, 3), true);  // e.g. read by the idle wait
     input::applyMouseSample(m, reading(2, 0), true);  // then by the game
     MouseState st = input::mouseStateOf(m, true);
-    EXPECT_EQ(st.dx, 7) << "movement read earlier is not lost before the update";
-    EXPECT_EQ(st.dy, 3);
+    EXPECT_EQ(st.dx * 100 + st.dy, 703) << "movement read earlier is not lost before the update";
     input::applyMouseSample(m, reading(-4, 1, true), true);
     st = input::mouseStateOf(m, false);
     EXPECT_EQ(st.dx, -4);
     EXPECT_EQ(st.left, 1);
     EXPECT_EQ(input::mouseStateOf(m, true).dx, -4) << "no update: still since the last one";
     EXPECT_EQ(input::mouseStateOf(m, false).dx, 0);
-}
 
-TEST(MouseRecord, WindowPositionsReplaceThePosition) {
-    input::MouseRecord m;
-    input::applyMouseSample(m, reading(100, 50), false);
-    input::applyMouseSample(m, reading(90, 60), false);
-    MouseState st = input::mouseStateOf(m, true);
-    EXPECT_EQ(st.dx, 90);
-    EXPECT_EQ(st.dy, 60);
-}
+    input::MouseRecord w;
+    input::applyMouseSample(w, reading(100, 50), false);
+    input::applyMouseSample(w, reading(90, 60), false);
+    st = input::mouseStateOf(w, true);
+    EXPECT_EQ(st.dx * 100 + st.dy, 9060) << "window positions replace the position";
 
-TEST(MouseRecord, MovementBeyondSixteenBitsSaturates) {
-    input::MouseRecord m;
-    input::applyMouseSample(m, reading(40000, -40000), true);
-    MouseState st = input::mouseStateOf(m, true);
+    input::MouseRecord big;
+    input::applyMouseSample(big, reading(40000, -40000), true);
+    st = input::mouseStateOf(big, true);
     EXPECT_EQ(st.dx, 32767) << "not wrapped to a movement the other way";
     EXPECT_EQ(st.dy, -32768);
-    for (int i = 0; i < 3; ++i) input::applyMouseSample(m, reading(0x7FFFFFFF, 0), true);
-    EXPECT_EQ(m.x, 0x7FFFFFFF) << "the position sum saturates instead of overflowing";
+    for (int i = 0; i < 3; ++i) input::applyMouseSample(big, reading(0x7FFFFFFF, 0), true);
+    EXPECT_EQ(big.x, 0x7FFFFFFF) << "the position sum saturates instead of overflowing";
 }
 
 }  // namespace

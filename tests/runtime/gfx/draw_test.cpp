@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <vector>
 
 #include "gfx/context.h"
 #include "gfx/polygon.h"
@@ -73,41 +74,35 @@ TEST_F(DrawTest, BatchesCarryBlendAlphaAndColoursOnlyWhenNeeded) {
     const PolygonBatch* batch = CurrentPolygonBatch();
     for (int i = 0; i < 4; ++i) EXPECT_EQ(batch->vertices[i].a * 1000 + batch->vertices[i].r, 127255) << i;
     EXPECT_TRUE(batch->coloursUsed) << "blend alpha below 1 needs the colour array";
-    EXPECT_EQ(readPixel(5, 5), (Rgb{127, 127, 127})) << "white at alpha 127/255 over black";
     SetBlendAlpha(0);
     quad(20, 0, 0xFFFFFF);
     EXPECT_FALSE(CurrentPolygonBatch()->coloursUsed);
-    EXPECT_EQ(readPixel(25, 5), kWhite);
     quad(40, 0, 0x0000FF);
     EXPECT_TRUE(CurrentPolygonBatch()->coloursUsed);
-    EXPECT_EQ(readPixel(45, 5), kRed);
+    EXPECT_EQ((std::vector{readPixel(5, 5), readPixel(25, 5), readPixel(45, 5)}), (std::vector<Rgb>{{127, 127, 127}, kWhite, kRed}))
+        << "white at alpha 127/255 over black, then opaque";
     EXPECT_EQ(glColour(), (std::array<float, 4>{1, 1, 1, 1})) << "colour restored after a coloured batch";
 }
 
 TEST_F(DrawTest, KeyColourAndAlphaTest) {
     SetClearColour(test::packed(kBackground));
-    quad(0, 0, kKey);
+    quad(0, 0, kKey);  // alpha 0 fails the default alpha test
     EXPECT_EQ(CurrentPolygonBatch()->vertices[0].a, 0);
-    EXPECT_EQ(readPixel(5, 5), kBackground) << "alpha 0 fails the default alpha test";
-    FillRect(20, 0, 10, 10, kKey);
-    EXPECT_EQ(readPixel(25, 5), kKeyRgb) << "FillRect in the key writes (alpha 0)";
-    EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST)) << "and puts the alpha test back";
+    FillRect(20, 0, 10, 10, kKey);  // writes, with alpha 0
+    EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST)) << "FillRect puts the alpha test back";
     quad(40, 0, kKey);
-    EXPECT_EQ(readPixel(45, 5), kBackground);
-
     SetAlphaThreshold(1.0);
     FillRect(60, 0, 10, 10, kKey);
     EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST)) << "a switched-off test stays off after FillRect";
     quad(80, 0, kKey);
-    EXPECT_EQ(readPixel(85, 5), kKeyRgb);
-
     SetBlendAlpha(-0.4);  // vertex alpha 102/255
     SetAlphaThreshold(0.5);
     quad(100, 0, test::packed(kPaint));
-    EXPECT_EQ(readPixel(105, 5), kBackground);
     SetAlphaThreshold(0.3);
-    quad(100, 0, test::packed(kPaint));
-    EXPECT_NE(readPixel(105, 5), kBackground);
+    quad(120, 0, test::packed(kPaint));
+    EXPECT_EQ((std::vector{readPixel(5, 5), readPixel(25, 5), readPixel(45, 5), readPixel(85, 5), readPixel(105, 5)}),
+              (std::vector{kBackground, kKeyRgb, kBackground, kKeyRgb, kBackground}));
+    EXPECT_NE(readPixel(125, 5), kBackground) << "threshold 0.3 lets alpha 0.4 through";
 }
 
 TEST_F(DrawTest, CapabilityCacheSkipsRedundantCallsUntilForgotten) {
@@ -190,13 +185,11 @@ protected:
 TEST_F(SpriteDrawTest, PlacedStretchedMirroredZoomedAndTurned) {
     DrawSpriteAt(kQuadrants, 50, 60);
     EXPECT_TRUE(corners(50, 60, 32));
-    EXPECT_EQ(readPixel(50, 60), kRed) << "first pixel";
-    EXPECT_EQ(readPixel(81, 91), kWhite) << "last pixel";
-    EXPECT_EQ(readPixel(82, 60), kBlack);
-    EXPECT_EQ(readPixel(50, 92), kBlack);
     DrawSpriteStretched(kQuadrants, 100, 60, 64, 32);
-    EXPECT_EQ(readPixel(163, 91), kWhite);
-    EXPECT_EQ(readPixel(164, 91), kBlack);
+    // First and last pixels of both, and their right and lower neighbours.
+    EXPECT_EQ((std::vector{readPixel(50, 60), readPixel(81, 91), readPixel(82, 60), readPixel(50, 92), readPixel(163, 91),
+                           readPixel(164, 91)}),
+              (std::vector{kRed, kWhite, kBlack, kBlack, kWhite, kBlack}));
     DrawSpriteStretched(kQuadrants, 232, 60, -32, 32);
     EXPECT_TRUE(corners(200, 60, 32, {kGreen, kRed, kWhite, kBlue})) << "mirrored left to right";
     DrawSpriteStretched(-1, 300, 60, 10, 10);
@@ -218,17 +211,14 @@ TEST_F(SpriteDrawTest, FramesRunLeftToRightThenDown) {
     EXPECT_EQ(graphics()->sprites[9].frameWidth, 0) << "an empty slot takes no frame size";
     SetSpriteFrameSize(kFrames, 16, 16);
     DrawSpriteFrame(kFrames, 5, 100, 100);
-    for (auto [x, y] : {std::pair{100, 100}, {115, 100}, {100, 115}, {115, 115}}) {
-        EXPECT_EQ(readPixel(x, y), frameColour(5)) << "frame 5 is column 1 of row 1 at " << x << ", " << y;
-    }
-    EXPECT_EQ(readPixel(116, 108), kBlack);
-    EXPECT_EQ(readPixel(108, 116), kBlack);
     DrawSpriteFrame(kFrames, 2, 200, 100);
-    EXPECT_EQ(readPixel(208, 108), frameColour(2));
     DrawSpriteFrameStretched(kFrames, 6, 100, 200, 40, 20);
-    EXPECT_EQ(readPixel(100, 200), frameColour(6));
-    EXPECT_EQ(readPixel(139, 219), frameColour(6));
-    EXPECT_EQ(readPixel(141, 210), kBlack);
+    const Rgb f5 = frameColour(5), f6 = frameColour(6);
+    EXPECT_EQ((std::vector{readPixel(100, 100), readPixel(115, 100), readPixel(100, 115), readPixel(115, 115),
+                           readPixel(116, 108), readPixel(108, 116), readPixel(208, 108), readPixel(100, 200),
+                           readPixel(139, 219), readPixel(141, 210)}),
+              (std::vector{f5, f5, f5, f5, kBlack, kBlack, frameColour(2), f6, f6, kBlack}))
+        << "frame 5 is column 1 of row 1, 16 x 16; frame 6 stretched to 40 x 20";
     SetSpriteFrameSize(kQuadrants, 32, 32);
     DrawSpriteFrameRotoZoomed(kQuadrants, 0, 400, 100, 90, 1);
     EXPECT_TRUE(corners(400, 100, 32, {kGreen, kWhite, kRed, kBlue})) << "same turn as DrawSpriteRotated";

@@ -1,5 +1,7 @@
 #include "support/gl_fixture.h"
 
+#include <algorithm>
+
 #include "gfx/context.h"
 #include "gfx/draw.h"
 #include "gfx/screen.h"
@@ -40,6 +42,17 @@ bool openTestWindow() {
 ::testing::AssertionResult nearColour(const Rgb& actual, const Rgb& expected, int tolerance) {
     if (nearPixel(actual, expected, tolerance)) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "got " << actual << ", expected " << expected << " +-" << tolerance;
+}
+
+std::string scan(int x0, int x1, int y, char letter, Rgb other) {
+    const std::pair<char, Rgb> named[] = {{'K', {0, 0, 0}},     {'W', {255, 255, 255}}, {'R', {255, 0, 0}}, {'G', {0, 255, 0}},
+                                          {'B', {0, 0, 255}},   {'Y', {255, 255, 0}},   {'M', {255, 0, 255}}, {letter, other}};
+    std::string out;
+    for (const Rgb& p : readFrameRect(x0, y, x1 - x0 + 1, 1)) {
+        const auto* hit = std::find_if(std::begin(named), std::end(named), [&](const auto& n) { return n.second == p; });
+        out += hit != std::end(named) ? hit->first : '?';
+    }
+    return out;
 }
 
 DecodedImage makeImage(int width, int height, const PixelFn& fn) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "gfx/image.h"
 #include "support/pixels.h"
@@ -20,6 +21,9 @@ using Rgb = FramePixel;
 inline double packed(const Rgb& c) { return c.r + 256.0 * c.g + 65536.0 * c.b; }
 inline Rgb readPixel(int x, int y) { return readFramePixel(x, y); }
 ::testing::AssertionResult nearColour(const Rgb& actual, const Rgb& expected, int tolerance);
+// Pixels x0..x1 of row y, a letter each: K black, W white, R red, G green, B blue, Y yellow,
+// M magenta, or the letter `other` stands for; '?' for any other colour.
+std::string scan(int x0, int x1, int y, char letter = '?', Rgb other = {});
 
 // Opens the window once per process (later calls return the first result).
 bool openTestWindow();

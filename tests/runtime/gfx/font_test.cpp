@@ -20,10 +20,7 @@ namespace qvt {
 namespace {
 
 using test::Bytes;
-using test::readPixel;
-using test::Rgb;
-
-const Rgb kGrey{100, 100, 100}, kWhite{255, 255, 255};
+using test::scan;
 
 // Visible columns of a glyph in its cell: [start, start + width).
 struct Ink {
@@ -47,8 +44,13 @@ Ink variedInk(int code) {
     return {code % 3, 1 + code % 12};
 }
 
+// Text is drawn on blue, so white ink and keyed (transparent) pixels tell apart.
 class FontTest : public test::GlTest {
 protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        SetClearColour(0xFF0000);
+    }
     void TearDown() override {
         ReleaseMediaResolvers();
         GlTest::TearDown();
@@ -59,62 +61,47 @@ protected:
         test::writeBytes(dir / name, bytes);
         return RuntimeString(std::string_view(dir / name));
     }
-    // A 256 x 128 font (16 x 16 cells, 128 glyphs) of varied ink into font n, on grey.
+    // A 256 x 128 font (16 x 16 cells, 128 glyphs) of varied ink into font n.
     void loadVaried(int n) {
         LoadFontFile(write("varied.png", fontPng(256, 128, 16, variedInk)), n);
         ASSERT_EQ(LastErrorCode(), 0);
-        FillRect(0, 0, test::kScreenWidth, test::kScreenHeight, test::packed(kGrey));
     }
     test::ScratchFolder dir;
 };
 
 TEST_F(FontTest, CellLayoutsFollowTheImageShape) {
-    struct Case {
-        int width, height, cellWidth, cellHeight, glyph130;
-    };
     // Glyph 130 has ink 2 wide (+1 spacing) in a 256-glyph font; in a 128-glyph font it
     // repeats glyph 2, whose ink is 3 wide.
-    for (const Case c : {Case{256, 128, 16, 16, 4}, Case{128, 256, 8, 16, 3}, Case{256, 256, 16, 32, 4}}) {
-        LoadFontFile(write("f.png", fontPng(c.width, c.height, c.cellHeight, [](int code) { return Ink{0, 1 + code % 3}; })), 2);
-        ASSERT_EQ(LastErrorCode(), 0) << c.width << "x" << c.height;
+    for (auto [width, height, cellWidth, cellHeight, glyph130] :
+         {std::array{256, 128, 16, 16, 4}, {128, 256, 8, 16, 3}, {256, 256, 16, 32, 4}}) {
+        LoadFontFile(write("f.png", fontPng(width, height, cellHeight, [](int code) { return Ink{0, 1 + code % 3}; })), 2);
         std::int32_t w = 0, h = 0;
         GetFontCellSize(&w, &h);
-        EXPECT_EQ(w * 100 + h, c.cellWidth * 100 + c.cellHeight) << c.width << "x" << c.height;
-        EXPECT_EQ(glyph(2, 130).width, c.glyph130) << c.width << "x" << c.height;
+        EXPECT_EQ(std::tuple(LastErrorCode(), w, h, int(glyph(2, 130).width)), std::tuple(0, cellWidth, cellHeight, glyph130))
+            << width << "x" << height;
     }
     EXPECT_EQ(CurrentFont(), 2);
 }
 
 TEST_F(FontTest, ProportionalWidthsFollowTheInk) {
     loadVaried(0);
-    const Glyph& a = glyph(0, 'A');  // 'A' = 65: start 2, ink 6
-    EXPECT_EQ(a.start, 2);
-    EXPECT_EQ(a.width, 7) << "ink plus one spacing column";
-    EXPECT_FLOAT_EQ(a.u0, (16 + 2) / 256.0f) << "'A' is cell column 1";
-    EXPECT_FLOAT_EQ(a.u1, (16 + 2 + 7) / 256.0f);
+    const Glyph& a = glyph(0, 'A');  // 'A' = 65: cell column 1, ink 6 from column 2, one spacing column
+    EXPECT_EQ(std::tuple(a.start, a.width, a.u0, a.u1), std::tuple(2, 7, 18 / 256.0f, 25 / 256.0f));
     EXPECT_EQ(glyph(0, 'W').width, 14) << "ink up to the right edge gets no spacing column";
     EXPECT_EQ(glyph(0, 1).width * 100 + glyph(0, 1).start, 1600) << "an empty cell is a whole cell wide";
     const Glyph& j = glyph(0, 'j');
     const Glyph& space = glyph(0, ' ');
-    EXPECT_EQ(space.width, 5) << "the space is as wide as the j";
-    EXPECT_EQ(j.width, 5);
-    EXPECT_FLOAT_EQ(space.u0, 0.0f);
-    EXPECT_FLOAT_EQ(space.u1, j.u1 - j.u0);
+    EXPECT_EQ(std::tuple(space.width, j.width, space.u0, space.u1), std::tuple(5, 5, 0.0f, j.u1 - j.u0))
+        << "the space is as wide as the j";
     EXPECT_EQ(glyph(0, 160).width, 1 + 32 % 12 + 1) << "code 160 keeps the space's own record";
     EXPECT_EQ(glyph(0, 'A' + 128).width, 7) << "the upper half mirrors the lower";
-
-    EXPECT_EQ(GetTextWidth("ABC", 0), 48) << "fixed width: 3 cells";
-    EXPECT_EQ(GetTextWidth("ABC", 1), 7 + 8 + 9);
-    EXPECT_EQ(GetTextWidth(" ", 1), 5);
-    EXPECT_EQ(GetTextWidth("", 1), 0);
-    EXPECT_EQ(GetTextWidth("AB\x80" "C", 0), 32) << "byte 128 ends a 128-glyph text, as in DrawText";
-    EXPECT_EQ(GetTextWidth("AB\x80" "C", 1), 15);
-
+    // 'A' 7, 'B' 8, 'C' 9 wide; fixed width is the cell; byte 128 ends a 128-glyph text.
+    for (auto [text, fixed, proportional] : {std::tuple{"ABC", 48, 24}, {" ", 16, 5}, {"", 0, 0}, {"AB\x80" "C", 32, 15}}) {
+        EXPECT_EQ(GetTextWidth(text, 0) * 1000 + GetTextWidth(text, 1), fixed * 1000 + proportional) << text;
+    }
     SetSmoothing(1);
     DrawText("AB", 100, 200, 1);
-    // 'A': ink 6 wide from cell column 2, drawn from x 100; 'B' (66): start 0, ink 7.
-    const std::pair<int, Rgb> row[] = {{100, kWhite}, {105, kWhite}, {106, kGrey}, {107, kWhite}, {113, kWhite}, {114, kGrey}};
-    for (auto [x, colour] : row) EXPECT_EQ(readPixel(x, 205), colour) << "x " << x;
+    EXPECT_EQ(scan(100, 114, 205), "WWWWWWBWWWWWWWB") << "B follows A's 7-pixel advance";
     GLint filter = 0;
     glBindTexture(GL_TEXTURE_2D, fontRecord(0).texture);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
@@ -125,73 +112,54 @@ TEST_F(FontTest, FontSlotErrors) {
     loadVaried(3);
     EXPECT_EQ(CurrentFont(), 3);
     LoadFontFile(RuntimeString(std::string_view(dir / "missing.png")), 4);
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
-    EXPECT_EQ(CurrentFont(), 4);
-    EXPECT_EQ(fontRecord(4).width * 100 + fontRecord(4).height, 12864) << "the built-in font stands in";
-    EXPECT_EQ(glyph(4, 'A').width, 8);
+    EXPECT_EQ(std::tuple(LastErrorCode(), CurrentFont(), fontRecord(4).width, fontRecord(4).height, glyph(4, 'A').width),
+              std::tuple(kErrNoSuchFile, 4, std::int16_t(128), std::int16_t(64), std::uint16_t(8)))
+        << "the built-in font stands in";
     LoadFontFile(write("jpeg.jpg", test::makeJpeg(16, 16, {9})), 4);
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile) << "fonts are BMP or PNG only";
-
     SelectFont(3);
     LoadFontFile(write("small.png", fontPng(128, 64, 8, [](int) { return Ink{0, 8}; })), 40);
-    EXPECT_EQ(LastErrorCode(), kErrOutOfMemory) << "font 40 does not exist";
-    EXPECT_EQ(CurrentFont(), 3);
-    EXPECT_EQ(glyph(3, 'A').width, 8) << "loaded into the current font instead";
+    EXPECT_EQ(std::tuple(LastErrorCode(), CurrentFont(), int(glyph(3, 'A').width)), std::tuple(kErrOutOfMemory, 3, 8))
+        << "font 40 does not exist: loaded into the current font instead";
     for (double bad : {32.0, -1.0}) {
         SelectFont(bad);
-        EXPECT_EQ(LastErrorCode(), kErrOutOfMemory);
-        EXPECT_EQ(CurrentFont(), 3);
+        EXPECT_EQ(LastErrorCode() * 100 + CurrentFont(), kErrOutOfMemory * 100 + 3) << bad;
     }
     SelectFont(5);
     LoadFontFile("", 3);
-    EXPECT_EQ(LastErrorCode(), 0);
-    EXPECT_EQ(fontRecord(3).texture, 0u) << "an empty path empties the font's texture";
-    EXPECT_EQ(CurrentFont(), 5) << "and does not select it";
+    EXPECT_EQ(std::tuple(LastErrorCode(), fontRecord(3).texture, CurrentFont()), std::tuple(0, 0u, 5))
+        << "an empty path empties the font's texture and does not select it";
     LoadFontFile("", 33);
     EXPECT_EQ(LastErrorCode(), kErrOutOfMemory) << "no sprite slot beyond the fonts is touched";
     SelectFont(3);
-    FillRect(0, 0, 100, 100, test::packed(kGrey));
     DrawText("ABC", 10, 10, 1);
-    EXPECT_EQ(readPixel(12, 12), kGrey) << "an empty font slot draws nothing";
+    EXPECT_EQ(scan(10, 40, 12), std::string(31, 'B')) << "an empty font slot draws nothing";
 }
 
-TEST_F(FontTest, BlackIsTheFontKeyOfBmpFonts) {
+TEST_F(FontTest, BlackIsTheKeyOfBmpFontsAndTextStartsAtTheRoundedUpPosition) {
     test::BmpLayout layout{128, 64};  // white ink on black, cell 'X' half filled
     layout.pixel = [](int x, int y) { return (y / 8) * 16 + x / 8 == 'X' && x % 8 < 4 ? 0xFFFFFFu : 0u; };
     LoadFontFile(write("f.bmp", test::makeBmp(layout)), 0);
-    ASSERT_EQ(LastErrorCode(), 0);
     EXPECT_EQ(glyph(0, 'X').width, 5) << "black counts as empty";
-    FillRect(0, 0, 100, 100, test::packed(kGrey));
     DrawText("X", 20, 30, 0);
-    EXPECT_EQ(readPixel(21, 31), kWhite);
-    EXPECT_EQ(readPixel(25, 31), kGrey) << "keyed black never covers the background";
-}
+    EXPECT_EQ(scan(19, 28, 31), "BWWWWBBBBB") << "keyed black never covers the background";
 
-TEST_F(FontTest, BuiltInTextStartsAtTheRoundedUpPosition) {
     InstallBuiltInFont(0);
-    SelectFont(0);
-    FillRect(0, 0, 100, 100, test::packed(kGrey));
     // 'M' lights its shape's column 0 in row 0: cell pixel (1, 1), outlined at (0, 1).
-    DrawText("M", 10.2, 20, 0);
-    EXPECT_EQ(readPixel(10, 21), kGrey) << "x 10.2 starts in column 11";
-    EXPECT_EQ(readPixel(11, 21), (Rgb{8, 8, 8})) << "the outline";
-    EXPECT_EQ(readPixel(12, 21), kWhite);
-    EXPECT_EQ(readPixel(11, 20), kGrey) << "transparent cell pixels are cut out";
-    DrawText("M", 30, 19.01, 0);
-    EXPECT_EQ(readPixel(32, 21), kWhite) << "y is rounded up too";
+    DrawText("M", 10.2, 40, 0);
+    DrawText("M", 30, 39.01, 0);
+    EXPECT_EQ(scan(10, 12, 41, 'o', {8, 8, 8}) + scan(11, 11, 40) + scan(30, 31, 41, 'o', {8, 8, 8}), "BoWBoW")
+        << "x 10.2 starts in column 11, y 39.01 in row 40; transparent cell pixels are cut out";
 }
 
 TEST_F(FontTest, Byte128EndsTextOnlyInA128GlyphFont) {
     loadVaried(0);
     const char text[] = "AB\x80" "C";
     DrawText(text, 0, 0, 0);
-    EXPECT_EQ(readPixel(16 + 2, 5), kWhite) << "B is drawn";
-    for (int x = 32; x < 64; ++x) ASSERT_EQ(readPixel(x, 5), kGrey) << "nothing after B, x " << x;
+    EXPECT_EQ(scan(18, 18, 5) + scan(32, 63, 5), "W" + std::string(32, 'B')) << "B is drawn, nothing after it";
     LoadFontFile(write("tall.png", fontPng(128, 256, 16, [](int) { return Ink{0, 8}; })), 1);
-    FillRect(0, 0, 100, 100, test::packed(kGrey));
-    DrawText(text, 0, 0, 0);
-    EXPECT_EQ(readPixel(16 + 3, 5), kWhite) << "byte 128 is a glyph of a 256-glyph font";
-    EXPECT_EQ(readPixel(24 + 3, 5), kWhite) << "and C follows it";
+    DrawText(text, 0, 20, 0);
+    EXPECT_EQ(scan(0, 31, 25), std::string(32, 'W')) << "byte 128 is a glyph of a 256-glyph font, and C follows it";
 }
 
 TEST_F(FontTest, TextLeavesThePolygonBatchAlone) {
@@ -199,10 +167,9 @@ TEST_F(FontTest, TextLeavesThePolygonBatchAlone) {
     BeginPolygon(-1, kPolygonFan);
     for (auto [x, y] : {std::pair{0, 0}, {10, 0}, {10, 10}}) AddPolygonVertex(x, y, 0, 0, 0xFF);
     DrawText("HELLO", 50, 50, 0);
-    EXPECT_EQ(CurrentPolygonBatch()->count, 3);
-    EXPECT_EQ(CurrentPolygonBatch()->spriteId, -1);
+    EXPECT_EQ(CurrentPolygonBatch()->count * 10 + CurrentPolygonBatch()->spriteId, 29);
     EndPolygon();
-    EXPECT_EQ(readPixel(8, 2), (Rgb{255, 0, 0})) << "the batch still draws after the text";
+    EXPECT_EQ(scan(8, 8, 2), "R") << "the batch still draws after the text";
 }
 
 TEST_F(FontTest, DefaultFontIsTheFirstFileFoundOrTheBuiltIn) {
@@ -210,12 +177,10 @@ TEST_F(FontTest, DefaultFontIsTheFirstFileFoundOrTheBuiltIn) {
     std::filesystem::current_path(dir.path());
     SelectFont(7);
     LoadDefaultFont();
-    EXPECT_EQ(CurrentFont(), 0);
-    EXPECT_EQ(fontRecord(0).width, 128) << "no file: the built-in font";
-    EXPECT_EQ(glyph(0, 'Q').width, 8);
+    EXPECT_EQ(std::tuple(CurrentFont(), fontRecord(0).width, glyph(0, 'Q').width), std::tuple(0, std::int16_t(128), std::uint16_t(8)))
+        << "no file: the built-in font";
     DrawText("!", 0, 0, 0);
-    EXPECT_EQ(readPixel(3, 2), kWhite) << "'!' is lit at shape column 2, row 1";
-
+    EXPECT_EQ(scan(3, 3, 2), "W") << "'!' is lit at shape column 2, row 1";
     test::BmpLayout bmp{64, 32};
     bmp.pixel = [](int, int) { return 0xFFFFFFu; };
     std::filesystem::create_directory(dir / "Media");
@@ -225,8 +190,7 @@ TEST_F(FontTest, DefaultFontIsTheFirstFileFoundOrTheBuiltIn) {
     EXPECT_EQ(fontRecord(0).width, 64) << "Media/smalfont.bmp comes before smalfont.png";
     write("Media/smalfont.png", fontPng(512, 256, 32, [](int) { return Ink{0, 3}; }));
     LoadDefaultFont();
-    EXPECT_EQ(fontRecord(0).width, 512) << "Media/smalfont.png comes first";
-    EXPECT_EQ(glyph(0, 'A').width, 4);
+    EXPECT_EQ(fontRecord(0).width * 10 + glyph(0, 'A').width, 5124) << "Media/smalfont.png comes first";
     std::filesystem::current_path(previous);
 }
 

@@ -5,13 +5,11 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <tuple>
 
 #include "core/errors.h"
 #include "files/memfile.h"
-#include "files/pack.h"
 #include "files/resolver.h"
 #include "gfx/context.h"
 #include "gfx/draw.h"
@@ -199,23 +197,6 @@ TEST_F(SpritesTest, FailedLoadsEmptyTheSlotAndSetTheirCodes) {
         EXPECT_EQ(LastErrorCode(), kErrOutOfMemory) << bad;
     }
     EXPECT_NE(record(5).texture, 0u) << "a rejected id touches nothing";
-}
-
-TEST_F(SpritesTest, PackEntriesLoadByTheNamesTheGameUses) {
-    Bytes pack;
-    std::string error;
-    ASSERT_TRUE(BuildMediaPack({{"pell/ship.png", test::makePng(12, 6, [](int, int) { return 0x00FF00u; })}},
-                               PackFormat::Lzo, pack, error)) << error;
-    Bytes exe(3000 + pack.size(), 0x90);  // the pack appended to something else, as to the game
-    std::copy(pack.begin(), pack.end(), exe.begin() + 3000);
-    MemoryFile packed(std::move(exe));
-    SetMediaPacks(packed.name(), "");
-    load("pell/ship.png", 1);
-    EXPECT_EQ(picturePixel(1, 11, 5), (Rgba{0, 255, 0, 255}));
-    load("Media/pell/ship.png", 2);
-    EXPECT_EQ(record(2).height, 6);
-    LoadSpriteFile("pell/none.png", 4);
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
 }
 
 TEST_F(SpritesTest, SavedPicturesAndScreens) {

@@ -86,24 +86,6 @@ TEST_F(InputTest, CodesAreTruncatedAndOutOfRangeCodesAreNeverDown) {
     }
 }
 
-TEST_F(InputTest, TapHoldsAKeyForWholeFrames) {
-    keys.tap(2);
-    PollKeyboard();
-    EXPECT_EQ(KeyDown(2), 0) << "a tap starts with the next frame";
-    input::PollForFrame();
-    for (int i = 0; i < 200; ++i) KeyDown(3);  // re-polls inside the frame keep it down
-    EXPECT_EQ(KeyDown(2), 1);
-    input::PollForFrame();
-    EXPECT_EQ(KeyDown(2), 0);
-    keys.tap(kX, 3);
-    int framesDown = 0;
-    for (int f = 0; f < 6; ++f) {
-        input::PollForFrame();
-        framesDown += KeyDown(kX);
-    }
-    EXPECT_EQ(framesDown, 3);
-}
-
 TEST_F(InputTest, PendingCharactersFollowTheirRules) {
     EXPECT_TRUE(InKey().empty());
     for (int c : {0, int('a'), 13, 1, 27, 31, 8, 9, 10, 127, 0xE9}) PushTypedChar(static_cast<std::uint8_t>(c));
@@ -135,17 +117,6 @@ TEST_F(InputTest, KeyDownsTypeEnterBackspaceAndTabAndTextIsWindows1252) {
     std::memset(full.text, 'q', sizeof full.text);
     input::HandleEvent(full);
     EXPECT_EQ(drain(), std::string(16, 'q')) << "a field without terminator is read no further";
-}
-
-TEST_F(InputTest, ScriptedTypingTakesTheRealPath) {
-    keys.type("a\r\nb\rc\bd\t\n");
-    EXPECT_EQ(drain(), "a\nb\nc\bd\t\n") << "\\r\\n is one Return";
-    keys.type("\xC3\xBC" "ber");
-    EXPECT_EQ(drain(), "\xFC" "ber");
-    std::string euros;
-    for (int i = 0; i < 11; ++i) euros += "\xE2\x82\xAC";  // 33 bytes: one event cannot hold it
-    keys.type(euros);
-    EXPECT_EQ(drain(), std::string(11, '\x80')) << "no character cut in half";
 }
 
 }  // namespace

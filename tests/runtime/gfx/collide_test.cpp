@@ -12,7 +12,7 @@ namespace qvt {
 namespace {
 
 constexpr int kSolid = 1, kLeftHalf = 2, kTopRow = 3, kOnePixel = 4;  // 10 x 10
-constexpr int kStrip = 5;  // 20 x 20 of 10 x 10 frames: frames 0 and 3 opaque
+constexpr int kStrip = 5;  // 32 x 32 of 16 x 16 frames: frames 1 and 2 opaque
 
 class CollideTest : public test::GlTest {
 protected:
@@ -27,7 +27,7 @@ protected:
         upload(kLeftHalf, 10, [](int x, int) { return x < 5; });
         upload(kTopRow, 10, [](int, int y) { return y == 0; });
         upload(kOnePixel, 10, [](int x, int y) { return x == 7 && y == 3; });
-        upload(kStrip, 20, [](int x, int y) { return (y / 10 * 2 + x / 10) % 3 == 0; });
+        upload(kStrip, 32, [](int x, int y) { return (y / 16 * 2 + x / 16) % 3 != 0; });
     }
 };
 
@@ -59,10 +59,11 @@ TEST_F(CollideTest, OnlyOverlappingOpaquePixelsCollide) {
 }
 
 TEST_F(CollideTest, FramesAreTestedOnTheirOwn) {
-    SetSpriteFrameSize(kStrip, 10, 10);
-    const std::pair<int, bool> frames[] = {{0, true}, {1, false}, {2, false}, {3, true}, {9, false}, {-1, false}};
+    SetSpriteFrameSize(kStrip, 16, 16);
+    // Frame -1 lies left of the picture, not at the end of the row above.
+    const std::pair<int, bool> frames[] = {{0, false}, {1, true}, {2, true}, {3, false}, {9, false}, {-1, false}};
     for (auto [frame, hit] : frames) EXPECT_EQ(SpriteFramesCollide(kStrip, frame, 0, 0, kSolid, 0, 5, 5), hit) << frame;
-    EXPECT_FALSE(SpriteFramesCollide(kStrip, 0, 0, 0, kSolid, 0, 10, 0)) << "a frame is 10 wide";
+    EXPECT_FALSE(SpriteFramesCollide(kStrip, 1, 0, 0, kSolid, 0, 16, 0)) << "a frame is 16 wide";
     EXPECT_TRUE(SpriteFramesCollide(kSolid, 5, 0, 0, kSolid, 7, 9, 9)) << "no frame size: tested whole";
 }
 

@@ -17,6 +17,7 @@ namespace qvt {
 namespace {
 
 using test::readPixel;
+using test::scan;
 using test::Rgb;
 
 const Rgb kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
@@ -183,21 +184,19 @@ protected:
 }
 
 TEST_F(SpriteDrawTest, PlacedStretchedMirroredZoomedAndTurned) {
+    const std::string reds(16, 'R'), greens(16, 'G'), blues(16, 'B'), whites(16, 'W');
     DrawSpriteAt(kQuadrants, 50, 60);
-    EXPECT_TRUE(corners(50, 60, 32));
-    DrawSpriteStretched(kQuadrants, 100, 60, 64, 32);
-    // First and last pixels of both, and their right and lower neighbours.
-    EXPECT_EQ((std::vector{readPixel(50, 60), readPixel(81, 91), readPixel(82, 60), readPixel(50, 92), readPixel(163, 91),
-                           readPixel(164, 91)}),
-              (std::vector{kRed, kWhite, kBlack, kBlack, kWhite, kBlack}));
+    EXPECT_EQ(scan(49, 82, 60) + scan(49, 82, 91) + scan(50, 50, 59) + scan(50, 50, 92),
+              "K" + reds + greens + "K" + "K" + blues + whites + "K" + "KK");
+    DrawSpriteStretched(kQuadrants, 100, 100, 64, 32);
+    EXPECT_EQ(scan(99, 164, 100), "K" + reds + reds + greens + greens + "K");
     DrawSpriteStretched(kQuadrants, 232, 60, -32, 32);
-    EXPECT_TRUE(corners(200, 60, 32, {kGreen, kRed, kWhite, kBlue})) << "mirrored left to right";
+    EXPECT_EQ(scan(200, 231, 61), greens + reds) << "mirrored left to right";
     DrawSpriteStretched(-1, 300, 60, 10, 10);
-    EXPECT_EQ(readPixel(305, 65), kWhite) << "-1 fills the quad untextured";
+    EXPECT_EQ(scan(300, 309, 65), std::string(10, 'W')) << "-1 fills the quad untextured";
     DrawSpriteZoomed(kQuadrants, 300, 200, 2, 2);
-    EXPECT_TRUE(corners(284, 184, 64)) << "64 x 64 about the centre";
-    EXPECT_EQ(readPixel(283, 184), kBlack);
-    EXPECT_EQ(readPixel(348, 247), kBlack);
+    EXPECT_EQ(scan(283, 348, 184), "K" + reds + reds + greens + greens + "K") << "64 x 64 about the centre";
+    EXPECT_EQ(scan(300, 300, 183) + scan(300, 300, 247) + scan(300, 300, 248), "KBK");
     DrawSpriteRotated(kQuadrants, 400, 100, 90);
     EXPECT_TRUE(corners(400, 100, 32, {kGreen, kWhite, kRed, kBlue})) << "a quarter turn to the left";
     DrawSpriteRotoZoomed(kQuadrants, 500, 300, 180, 2);
@@ -206,19 +205,17 @@ TEST_F(SpriteDrawTest, PlacedStretchedMirroredZoomedAndTurned) {
 
 TEST_F(SpriteDrawTest, FramesRunLeftToRightThenDown) {
     DrawSpriteFrame(kFrames, 5, 100, 100);
-    EXPECT_EQ(readPixel(110, 110), kBlack) << "no frame size: nothing drawn";
+    EXPECT_EQ(scan(110, 110, 110), "K") << "no frame size: nothing drawn";
     SetSpriteFrameSize(9, 16, 16);
     EXPECT_EQ(graphics()->sprites[9].frameWidth, 0) << "an empty slot takes no frame size";
     SetSpriteFrameSize(kFrames, 16, 16);
-    DrawSpriteFrame(kFrames, 5, 100, 100);
+    DrawSpriteFrame(kFrames, 5, 100, 100);  // column 1 of row 1
     DrawSpriteFrame(kFrames, 2, 200, 100);
     DrawSpriteFrameStretched(kFrames, 6, 100, 200, 40, 20);
-    const Rgb f5 = frameColour(5), f6 = frameColour(6);
-    EXPECT_EQ((std::vector{readPixel(100, 100), readPixel(115, 100), readPixel(100, 115), readPixel(115, 115),
-                           readPixel(116, 108), readPixel(108, 116), readPixel(208, 108), readPixel(100, 200),
-                           readPixel(139, 219), readPixel(141, 210)}),
-              (std::vector{f5, f5, f5, f5, kBlack, kBlack, frameColour(2), f6, f6, kBlack}))
-        << "frame 5 is column 1 of row 1, 16 x 16; frame 6 stretched to 40 x 20";
+    EXPECT_EQ(scan(99, 116, 100, '5', frameColour(5)) + scan(99, 116, 115, '5', frameColour(5)) + scan(108, 108, 116),
+              "K" + std::string(16, '5') + "K" + "K" + std::string(16, '5') + "K" + "K");
+    EXPECT_EQ(scan(200, 200, 100, '2', frameColour(2)) + scan(99, 140, 219, '6', frameColour(6)) + scan(100, 100, 220),
+              "2K" + std::string(40, '6') + "KK");
     SetSpriteFrameSize(kQuadrants, 32, 32);
     DrawSpriteFrameRotoZoomed(kQuadrants, 0, 400, 100, 90, 1);
     EXPECT_TRUE(corners(400, 100, 32, {kGreen, kWhite, kRed, kBlue})) << "same turn as DrawSpriteRotated";

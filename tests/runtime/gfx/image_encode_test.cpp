@@ -34,6 +34,7 @@ TEST(ImageWriters, BmpIsUncompressed24BitBottomUp) {
     EXPECT_EQ(file[2] | file[3] << 8, static_cast<int>(file.size()));
     EXPECT_EQ(file[10], 54);
     EXPECT_EQ(file[14], 40);
+    EXPECT_EQ(file[26], 1) << "one plane";
     EXPECT_EQ(file[28], 24);
     EXPECT_EQ(file[38] | file[39] << 8, 10000) << "pixels per metre";
     EXPECT_EQ(file[54], original.pixels[(2 * 5) * 4 + 2]) << "first stored row is the bottom one, blue first";

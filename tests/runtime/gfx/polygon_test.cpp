@@ -13,6 +13,7 @@ namespace qvt {
 namespace {
 
 using test::readPixel;
+using test::scan;
 using test::Rgb;
 
 const Rgb kBlack{0, 0, 0}, kWhite{255, 255, 255}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
@@ -43,17 +44,13 @@ protected:
 
 TEST_F(PolygonTest, TexturesAndColours) {
     drawQuad(kSplitSlot, 100, 100, 32);
-    EXPECT_EQ(readPixel(116, 101), kRed) << "ty 0 is the image's top";
-    EXPECT_EQ(readPixel(116, 130), kGreen);
-    EXPECT_FLOAT_EQ(batch().vertices[0].v, 1.0f);
-    EXPECT_FLOAT_EQ(batch().vertices[2].u, 1.0f);
-    drawQuad(kSplitSlot, 200, 100, 32, 0x00FF00);
-    EXPECT_EQ(readPixel(216, 101), kBlack) << "a green vertex colour keeps only green";
-    EXPECT_EQ(readPixel(216, 130), kGreen);
-    drawQuad(3, 300, 100, 10);  // after a textured batch, an empty slot
-    EXPECT_EQ(readPixel(305, 105), kWhite) << "no stale texture, just the vertex colour";
-    drawQuad(-1, 400, 100, 10, 0xFF0000);
-    EXPECT_EQ(readPixel(405, 105), kBlue) << "-1 means untextured";
+    EXPECT_EQ(std::pair(batch().vertices[0].v, batch().vertices[2].u), std::pair(1.0f, 1.0f)) << "ty 0 is the image's top";
+    drawQuad(kSplitSlot, 200, 100, 32, 0x00FF00);  // a green vertex colour keeps only green
+    drawQuad(3, 300, 100, 10);                     // after a textured batch, an empty slot: no stale texture
+    drawQuad(-1, 400, 100, 10, 0xFF0000);          // untextured
+    EXPECT_EQ(scan(116, 116, 101) + scan(116, 116, 130) + scan(216, 216, 101) + scan(216, 216, 130) + scan(305, 305, 105) +
+                  scan(405, 405, 105),
+              "RGKGWB");
     SetBlendAlpha(-0.5);
     drawQuad(kRedSlot, 300, 200, 8);
     EXPECT_TRUE(test::nearColour(readPixel(304, 204), {128, 0, 0}, 1)) << "a white batch takes the blend alpha";
@@ -63,13 +60,11 @@ TEST_F(PolygonTest, ModesFanTrianglesStripAndNothingElse) {
     BeginPolygon(-1, kPolygonFan);
     for (auto [x, y] : {std::pair{10, 10}, {30, 10}, {30, 30}, {10, 30}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
     EndPolygon();
-    EXPECT_EQ(readPixel(12, 28), kWhite) << "a fan of four corners fills the square";
-    EXPECT_EQ(readPixel(28, 12), kWhite);
     BeginPolygon(-1, kPolygonTriangles);
     for (auto [x, y] : {std::pair{50, 10}, {70, 10}, {70, 30}, {50, 30}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
     EndPolygon();
-    EXPECT_EQ(readPixel(68, 12), kWhite);
-    EXPECT_EQ(readPixel(52, 28), kBlack) << "triangles take vertices three at a time";
+    EXPECT_EQ(scan(12, 12, 28) + scan(28, 28, 12) + scan(68, 68, 12) + scan(52, 52, 28), "WWWK")
+        << "a fan of four corners fills the square; triangles take vertices three at a time";
     for (double mode : {3.0, -1.0}) {
         drawQuad(-1, 100, 10, 20, 0xFFFFFF, mode);
         EXPECT_EQ(readPixel(110, 20), kBlack) << "mode " << mode;
@@ -88,10 +83,8 @@ TEST_F(PolygonTest, SplitJoinsSeparateQuadsInOneStrip) {
     EXPECT_EQ(batch().count, 10) << "the next vertex is written twice";
     FillRect(200, 200, 5, 5, 0xFF0000);  // unbinds texturing
     EndPolygon();
-    EXPECT_EQ(readPixel(20, 12), kRed);
-    EXPECT_EQ(readPixel(60, 12), kRed) << "the batch binds its texture again";
-    EXPECT_EQ(readPixel(40, 12), kBlack) << "the joining triangles have no area";
-    EXPECT_EQ(readPixel(40, 28), kBlack);
+    EXPECT_EQ(scan(20, 20, 12) + scan(60, 60, 12) + scan(40, 40, 12) + scan(40, 40, 28), "RRKK")
+        << "the batch binds its texture again; the joining triangles have no area";
     DrawSpriteAt(kRedSlot, 300, 300);
     SetClearColour(0);
     EndPolygon();  // the same batch again, after another sprite was bound

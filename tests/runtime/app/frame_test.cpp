@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -231,61 +232,44 @@ TEST_F(FrameTest, ShownFrameIsPresentedAndTheNextOneStartsCleared) {
 
 // ---- Ends ----------------------------------------------------------------------------------
 
-TEST_F(FrameTest, EscapeEndsWithCodeZeroAndQuitCalledOnce) {
-    test::ScriptedInput keys;
-    runtime->frame();
-    keys.press(1);
-    EXPECT_EXIT(
-        {
-            std::atexit(dumpLogTail);
-            SetLastError(kErrNoSuchFile);
-            runtime->frame();
-            say("[still running]");
-        },
-        testing::ExitedWithCode(0), "^\\[quit\\]" + kShutdownTail);
-}
-
-TEST_F(FrameTest, AlternateEscapeKeyEndsAgainAfterNaN) {
-    test::ScriptedInput keys;
-    SetEscapeQuits(0);
-    SetEscapeQuits(std::nan(""));
-    keys.press(129);
-    EXPECT_EXIT(runtime->frame(), testing::ExitedWithCode(0), "^\\[quit\\]$");
-}
-
-TEST_F(FrameTest, AltF4EndsEvenWhenEscapeDoesNot) {
-    test::ScriptedInput keys;
-    SetEscapeQuits(0);
-    keys.press(1);
-    keys.press(56);
-    runtime->frame();
-    keys.release(56);
-    keys.press(62);
-    runtime->frame();
-    ASSERT_EQ(KeyDown(1) + KeyDown(62), 2) << "Escape, Alt or F4 alone did not end it";
-    keys.press(56);
-    EXPECT_EXIT(runtime->frame(), testing::ExitedWithCode(0), "^\\[quit\\]$");
-}
-
-TEST_F(FrameTest, ClosingTheWindowEndsEvenWhilePaused) {
-    runtime->injectAfter(makeEvent(EventType::FocusLost));
-    runtime->frame();
-    ASSERT_TRUE(PauseFlag());
-    runtime->injectAfter(makeEvent(EventType::Close), 5000.0);
-    EXPECT_EXIT(
-        {
-            std::atexit(dumpLogTail);
-            runtime->frames(20);
-            say("[still running]");
-        },
-        testing::ExitedWithCode(0), "^\\[quit\\]" + kShutdownTail);
-}
-
-TEST_F(FrameTest, SessionQuitEndsAndTheQuitRoutineRunsOnceEvenWhenItEndsAgain) {
+TEST_F(FrameTest, EveryWayOutEndsWithCodeZeroAndTheQuitRoutineOnce) {
     static const NamedRoutine endsAgain[] = {{[] { say("[quit]"), EndProgram(); }, "QVT_ON_QUIT"}, {nullptr, nullptr}};
-    runtime->injectAfter(makeEvent(EventType::Quit));
-    runtime->injectAfter(makeEvent(EventType::Close));
-    EXPECT_EXIT((SetCallByNameTable(endsAgain), runtime->frame()), testing::ExitedWithCode(0), "^\\[quit\\]$");
+    test::ScriptedInput keys;
+    SetEscapeQuits(0);
+    for (int key : {56, 62}) {  // Alt or F4 alone
+        keys.releaseAll();
+        keys.press(key);
+        runtime->frame();
+        ASSERT_EQ(KeyDown(key), 1) << key << " alone did not end it";
+    }
+    keys.releaseAll();
+    SetEscapeQuits(1);
+    const std::pair<const char*, std::function<void()>> ends[] = {
+        {"Escape", [&] { keys.press(1); }},
+        {"the other Escape key, with NaN as on", [&] { SetEscapeQuits(0), SetEscapeQuits(std::nan("")), keys.press(129); }},
+        {"Alt+F4 while Escape does not quit", [&] { SetEscapeQuits(0), keys.press(56), keys.press(62), keys.press(1); }},
+        {"closing the window while paused", [&] {
+             runtime->injectAfter(makeEvent(EventType::FocusLost));
+             runtime->injectAfter(makeEvent(EventType::Close), 5000.0);
+         }},
+        {"the session's quit, a quit routine that ends again", [&] {
+             SetCallByNameTable(endsAgain);
+             runtime->injectAfter(makeEvent(EventType::Quit));
+             runtime->injectAfter(makeEvent(EventType::Close));
+         }},
+    };
+    for (const auto& [what, cause] : ends) {
+        EXPECT_EXIT(
+            {
+                std::atexit(dumpLogTail);
+                SetLastError(kErrNoSuchFile);
+                cause();
+                runtime->frames(3);
+                say("[still running]");
+            },
+            testing::ExitedWithCode(0), "^\\[quit\\]" + kShutdownTail)
+            << what;
+    }
 }
 
 TEST_F(DebugFrameTest, NoPauseAndTheLogSaysWhereTheProgramEnded) {

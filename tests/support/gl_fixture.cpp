@@ -1,8 +1,6 @@
 #include "support/gl_fixture.h"
 
-#include <GL/gl.h>
-
-#include <cstdlib>
+#include <algorithm>
 
 #include "gfx/context.h"
 #include "gfx/draw.h"
@@ -41,23 +39,20 @@ bool openTestWindow() {
     return opened;
 }
 
-Rgb readPixel(int x, int y) {
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    GLubyte p[4] = {};
-    glReadPixels(x, kScreenHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    return {p[0], p[1], p[2]};
+::testing::AssertionResult nearColour(const Rgb& actual, const Rgb& expected, int tolerance) {
+    if (nearPixel(actual, expected, tolerance)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got " << actual << ", expected " << expected << " +-" << tolerance;
 }
 
-::testing::AssertionResult nearColour(const Rgb& actual, const Rgb& expected, int tolerance) {
-    if (std::abs(actual.r - expected.r) <= tolerance &&
-        std::abs(actual.g - expected.g) <= tolerance &&
-        std::abs(actual.b - expected.b) <= tolerance) {
-        return ::testing::AssertionSuccess();
+std::string scan(int x0, int x1, int y, char letter, Rgb other) {
+    const std::pair<char, Rgb> named[] = {{'K', {0, 0, 0}},     {'W', {255, 255, 255}}, {'R', {255, 0, 0}}, {'G', {0, 255, 0}},
+                                          {'B', {0, 0, 255}},   {'Y', {255, 255, 0}},   {'M', {255, 0, 255}}, {letter, other}};
+    std::string out;
+    for (const Rgb& p : readFrameRect(x0, y, x1 - x0 + 1, 1)) {
+        const auto* hit = std::find_if(std::begin(named), std::end(named), [&](const auto& n) { return n.second == p; });
+        out += hit != std::end(named) ? hit->first : '?';
     }
-    return ::testing::AssertionFailure()
-           << "got " << actual << ", expected " << expected << " +-" << tolerance;
+    return out;
 }
 
 DecodedImage makeImage(int width, int height, const PixelFn& fn) {

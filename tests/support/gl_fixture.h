@@ -1,41 +1,35 @@
 // A real GL context for drawing tests: a hidden 640 x 480 window on SDL's offscreen driver
-// (Mesa's software renderer), the graphics context on top, and pixel read-back.
+// (Mesa's software renderer), the graphics context on top, and test pictures.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
-#include <ostream>
+#include <string>
 
 #include "gfx/image.h"
+#include "support/pixels.h"
 
 namespace qvt::test {
 
 inline constexpr int kScreenWidth = 640;
 inline constexpr int kScreenHeight = 480;
 
-struct Rgb {
-    int r = 0, g = 0, b = 0;
-    bool operator==(const Rgb&) const = default;
-};
-inline std::ostream& operator<<(std::ostream& out, const Rgb& c) {
-    return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
+using Rgb = FramePixel;
 // The packed RGB colour of the runtime (red + 256 green + 65536 blue).
 inline double packed(const Rgb& c) { return c.r + 256.0 * c.g + 65536.0 * c.b; }
+inline Rgb readPixel(int x, int y) { return readFramePixel(x, y); }
+::testing::AssertionResult nearColour(const Rgb& actual, const Rgb& expected, int tolerance);
+// Pixels x0..x1 of row y, a letter each: K black, W white, R red, G green, B blue, Y yellow,
+// M magenta, or the letter `other` stands for; '?' for any other colour.
+std::string scan(int x0, int x1, int y, char letter = '?', Rgb other = {});
 
 // Opens the window once per process (later calls return the first result).
 bool openTestWindow();
 
-// One back-buffer pixel at 2D window coordinates (y down), after glFinish. The window has no
-// alpha bits, so only colour is read.
-Rgb readPixel(int x, int y);
-// Each channel within tolerance of the expected value.
-::testing::AssertionResult nearColour(const Rgb& actual, const Rgb& expected, int tolerance);
-
-// A width x height image whose pixels come from fn(x, y) (y from the top) as RGBA.
-using PixelFn = std::function<std::uint32_t(int x, int y)>;  // 0xAABBGGRR
+// A width x height image whose pixels come from fn(x, y) (y from the top) as 0xAABBGGRR.
+using PixelFn = std::function<std::uint32_t(int x, int y)>;
 DecodedImage makeImage(int width, int height, const PixelFn& fn);
 // Opaque pixel value for makeImage.
 inline std::uint32_t opaque(const Rgb& c) {

@@ -1,14 +1,11 @@
 #include "app/testing.h"
 #include "support/headless.h"
+#include "support/files.h"
 
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "app/frame.h"
@@ -28,37 +25,30 @@ namespace qvt::test {
 
 namespace {
 
-// Scratch folders still in use; removed by the exit handler when the process ends without
-// their owner's cleanup (EndProgram in a death test).
+// Scratch folders still in use; removed at exit when the process ends without their owner's
+// cleanup (EndProgram in a death test). Never destroyed: the exit handler runs after static
+// destructors would have.
 std::vector<std::string>& liveScratchDirs() {
-    // Never destroyed: the exit handler runs after static destructors would have.
     static auto* dirs = new std::vector<std::string>;
     return *dirs;
 }
 
-void removeLiveScratchDirs() {
-    std::error_code ignored;
-    for (const std::string& dir : liveScratchDirs()) std::filesystem::remove_all(dir, ignored);
-}
-
-void forgetScratchDir(const std::string& dir) {
-    auto& dirs = liveScratchDirs();
-    dirs.erase(std::remove(dirs.begin(), dirs.end(), dir), dirs.end());
+void removeScratchDir(const std::string& dir) {
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
+    std::erase(liveScratchDirs(), dir);
 }
 
 }  // namespace
 
 std::string useScratchTempDir() {
-    static bool handlerInstalled = false;
-    if (!handlerInstalled) {
-        std::atexit(removeLiveScratchDirs);
-        handlerInstalled = true;
-    }
+    static const bool handlerInstalled = std::atexit([] {
+        while (!liveScratchDirs().empty()) removeScratchDir(liveScratchDirs().back());
+    }) == 0;
+    (void)handlerInstalled;
     char dir[] = "/tmp/qvt-headless-XXXXXX";
     if (mkdtemp(dir) == nullptr) return {};
-    std::string path = std::string(dir) + "/";
+    const std::string path = std::string(dir) + "/";
     liveScratchDirs().push_back(path);
     setenv("TMPDIR", path.c_str(), 1);
     platform::forgetPrivateTempDir();
@@ -73,10 +63,7 @@ void useHeadlessDrivers() {
 HeadlessRuntime::HeadlessRuntime(const HeadlessOptions& options) {
     useHeadlessDrivers();
     platform::keepVideoLoaded();
-    if (const char* old = getenv("TMPDIR")) {
-        hadTmpdir_ = true;
-        oldTmpdir_ = old;
-    }
+    if (const char* old = getenv("TMPDIR")) oldTmpdir_ = old;
     tempDir_ = useScratchTempDir();
     oldCwd_ = std::filesystem::current_path().string();
     if (options.virtualClock) clock_ = std::make_unique<VirtualClock>(options.clockReadCostMs);
@@ -105,22 +92,13 @@ HeadlessRuntime::~HeadlessRuntime() {
     ResetFrameLoop();
     std::error_code ignored;
     std::filesystem::current_path(oldCwd_, ignored);
-    if (hadTmpdir_) {
-        setenv("TMPDIR", oldTmpdir_.c_str(), 1);
-    } else {
-        unsetenv("TMPDIR");
-    }
+    if (oldTmpdir_) setenv("TMPDIR", oldTmpdir_->c_str(), 1); else unsetenv("TMPDIR");
     platform::forgetPrivateTempDir();
-    if (!tempDir_.empty()) forgetScratchDir(tempDir_);
+    removeScratchDir(tempDir_);
     clock_.reset();
 }
 
-std::string HeadlessRuntime::logText() const {
-    std::ifstream in(tempDir_ + "ErrorLog.txt", std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string HeadlessRuntime::logText() const { return readText(tempDir_ + "ErrorLog.txt"); }
 
 void HeadlessRuntime::frame(double workMs) {
     if (clock_ != nullptr && workMs > 0.0) clock_->advance(workMs);
@@ -128,7 +106,7 @@ void HeadlessRuntime::frame(double workMs) {
 }
 
 void HeadlessRuntime::frames(int n, double workMs) {
-    for (int i = 0; i < n; ++i) frame(workMs);
+    while (n-- > 0) frame(workMs);
 }
 
 void HeadlessRuntime::injectAfter(const platform::Event& event, double delayMs) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/callbyname.h"
@@ -70,8 +71,7 @@ private:
     std::unique_ptr<VirtualClock> clock_;
     std::string tempDir_;
     std::string oldCwd_;
-    std::string oldTmpdir_;
-    bool hadTmpdir_ = false;
+    std::optional<std::string> oldTmpdir_;
     bool started_ = false;
 };
 

@@ -1,4 +1,5 @@
-// ProgramMain's way out when the program cannot show itself.
+// The whole ProgramMain in a child process: settings, command line, the main program's
+// return ending the program, and no window or no display ending it with code 1.
 #include "app/program.h"
 
 #include <gtest/gtest.h>
@@ -7,15 +8,78 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/frame.h"
 #include "app/startup.h"
+#include "core/callbyname.h"
+#include "core/clock.h"
+#include "core/errors.h"
 #include "core/log.h"
+#include "platform/window.h"
 #include "support/files.h"
 #include "support/headless.h"
 
 namespace qvt {
 namespace {
 
-// ---- fidelity
+void say(const char* s) {
+    std::fputs(s, stderr);
+    std::fflush(stderr);
+}
+const NamedRoutine kTable[] = {{[] { say("[quit]"); }, "QVT_ON_QUIT"}, {nullptr, nullptr}};
+
+void testSettings(ProjectSettings& s) {
+    s.clientWidth = 320;
+    s.clientHeight = 240;
+    s.frameRate = 30;
+    s.applicationName = RuntimeString("ProgramMainTest");
+    SetLastError(kErrNoSuchFile);  // cleared before the main program runs
+}
+
+// ProgramMain starts the runtime itself, in the child only, with headless drivers and a
+// private temporary folder that goes when the child exits.
+class ProgramMainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        test::useHeadlessDrivers();
+    }
+    static void start(const char* videoDriver) {
+        test::useScratchTempDir();
+        setenv("SDL_VIDEODRIVER", videoDriver, 1);
+        platform::keepVideoLoaded();
+        SetCallByNameTable(kTable);
+        std::atexit([] { say(test::readText(LogPath()).c_str()); });
+    }
+    char arg0[16] = "rayvaulter", arg1[16] = "two words", arg2[4] = "-x";
+    char* argv[4] = {arg0, arg1, arg2, nullptr};
+};
+
+TEST_F(ProgramMainTest, MainProgramReturningEndsTheProgram) {
+    EXPECT_EXIT(
+        {
+            start("offscreen");
+            ProgramMain(3, argv, testSettings, [] {
+                char line[96];
+                std::snprintf(line, sizeof line, "[main %d %.0f %s]", LastErrorCode(), FrameInterval(), CommandLine().c_str());
+                say(line);
+                for (int i = 0; i < 3; ++i) ShowScreen();
+            });
+            say("[returned]");
+        },
+        testing::ExitedWithCode(0),
+        "^\\[main 0 33 rayvaulter \"two words\" -x\\]\\[quit\\]Start new log.*Init Finalized\nShutdown QVT\n(.*)qvt is shutdown\n$");
+}
+
+TEST_F(ProgramMainTest, NoWindowEndsWithAMessageAndCodeOne) {
+    EXPECT_EXIT(
+        {
+            start("no-such-driver");
+            ProgramMain(1, argv, testSettings, [] { say("[main]"); });
+        },
+        testing::ExitedWithCode(1),
+        "^Quivent: cannot create the window and its OpenGL context: .*\n\\[quit\\]"
+        "Start new log...\ntimer\nvxlt\nvxlt init\nWIN32 init video\nShutdown QVT\nqvt is shutdown\n$");
+}
 
 void dumpLogToStderr() {
     std::fputs(test::readText(LogPath()).c_str(), stderr);

@@ -1,40 +1,29 @@
-// Helpers shared by the audio tests: WAV files built in memory, generated signals, the
-// SDL audio driver choice, and waiting on the real audio thread.
+// WAV files built in memory, generated signals, the SDL audio driver choice, and waiting
+// on the real audio thread.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
-#include <cstdint>
-#include <cstdlib>
 #include <numbers>
-#include <string>
 #include <thread>
 #include <utility>
-#include <vector>
 
 #include "core/strings.h"
+#include "support/files.h"
 
 namespace qvt::test {
-
-using Bytes = std::vector<std::uint8_t>;
-
-inline void putLe(Bytes& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
 
 // A RIFF/WAVE file of the given chunks (id, body); odd bodies get their pad byte.
 inline Bytes riffWave(const std::vector<std::pair<std::string, Bytes>>& chunks) {
     Bytes body = {'W', 'A', 'V', 'E'};
     for (const auto& [id, data] : chunks) {
         body.insert(body.end(), id.begin(), id.end());
-        putLe(body, static_cast<std::uint32_t>(data.size()), 4);
+        append32(body, static_cast<std::uint32_t>(data.size()));
         body.insert(body.end(), data.begin(), data.end());
         if (data.size() % 2 != 0) body.push_back(0);
     }
     Bytes file = {'R', 'I', 'F', 'F'};
-    putLe(file, static_cast<std::uint32_t>(body.size()), 4);
+    append32(file, static_cast<std::uint32_t>(body.size()));
     file.insert(file.end(), body.begin(), body.end());
     return file;
 }
@@ -42,24 +31,24 @@ inline Bytes riffWave(const std::vector<std::pair<std::string, Bytes>>& chunks) 
 // The 16 bytes of a "fmt " chunk.
 inline Bytes fmtChunk(int tag, int channels, int rate, int bits) {
     Bytes f;
-    const int align = channels * bits / 8;
-    putLe(f, static_cast<std::uint32_t>(tag), 2);
-    putLe(f, static_cast<std::uint32_t>(channels), 2);
-    putLe(f, static_cast<std::uint32_t>(rate), 4);
-    putLe(f, static_cast<std::uint32_t>(rate * align), 4);
-    putLe(f, static_cast<std::uint32_t>(align), 2);
-    putLe(f, static_cast<std::uint32_t>(bits), 2);
+    append16(f, tag);
+    append16(f, channels);
+    append32(f, rate);
+    append32(f, rate * channels * bits / 8);
+    append16(f, channels * bits / 8);
+    append16(f, bits);
     return f;
 }
 
-// Samples (in their own range: 0..255 for 8 bits, signed otherwise) as PCM bytes.
+// Samples (0..255 for 8 bits, signed otherwise) as little-endian PCM bytes.
 inline Bytes pcmBytes(int bits, const std::vector<std::int32_t>& samples) {
     Bytes out;
-    for (std::int32_t s : samples) putLe(out, static_cast<std::uint32_t>(s), bits / 8);
+    for (std::int32_t s : samples) {
+        for (int i = 0; i < bits / 8; ++i) out.push_back(static_cast<std::uint8_t>(s >> (8 * i)));
+    }
     return out;
 }
 
-// A plain PCM WAV file of interleaved samples.
 inline Bytes wavFile(int channels, int rate, int bits, const std::vector<std::int32_t>& samples) {
     return riffWave({{"fmt ", fmtChunk(1, channels, rate, bits)}, {"data", pcmBytes(bits, samples)}});
 }
@@ -67,25 +56,16 @@ inline Bytes wavFile(int channels, int rate, int bits, const std::vector<std::in
 // frames frames of a sine of amplitude and frequency hz, the same on every channel.
 inline std::vector<std::int32_t> sine(int frames, int channels, double amplitude, double hz, int rate) {
     std::vector<std::int32_t> s;
-    for (int i = 0; i < frames; ++i) {
-        const auto v = static_cast<std::int32_t>(std::lround(amplitude * std::sin(2.0 * std::numbers::pi * hz * i / rate)));
-        for (int c = 0; c < channels; ++c) s.push_back(v);
+    for (int i = 0; i < frames * channels; ++i) {
+        s.push_back(static_cast<std::int32_t>(std::lround(amplitude * std::sin(2.0 * std::numbers::pi * hz * (i / channels) / rate))));
     }
     return s;
 }
 
 // A 16-bit stereo WAV of ms milliseconds of a quiet sine at rate.
-inline Bytes toneWav(int ms, int rate = 22050) {
-    return wavFile(2, rate, 16, sine(rate * ms / 1000, 2, 3000.0, 330.0, rate));
-}
+inline Bytes toneWav(int ms, int rate = 22050) { return wavFile(2, rate, 16, sine(rate * ms / 1000, 2, 3000.0, 330.0, rate)); }
 
 inline RuntimeString rs(const std::string& s) { return RuntimeString(std::string_view(s)); }
-
-// Chooses the SDL audio driver (and its output file, for "disk") before the device opens.
-inline void useAudioDriver(const char* driver, const std::string& diskFile = {}) {
-    ::setenv("SDL_AUDIODRIVER", driver, 1);
-    if (!diskFile.empty()) ::setenv("SDL_DISKAUDIOFILE", diskFile.c_str(), 1);
-}
 
 // Polls done() on real time (the audio thread runs on it) until true or timeoutMs passed.
 template <typename Pred>
@@ -97,7 +77,6 @@ bool waitFor(Pred done, int timeoutMs = 5000) {
     }
     return true;
 }
-
 inline void sleepRealMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 }  // namespace qvt::test

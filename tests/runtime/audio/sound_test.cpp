@@ -1,20 +1,21 @@
 // Sound slots and voices on SDL's dummy audio driver (it takes samples in real time and
-// discards them): loading, voice choice and stealing, stopping, ids and failures.
+// discards them), one recording of what really comes out through the disk driver, and a
+// machine without a device.
 #include "audio/sound.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "audio/music.h"
 #include "audio_test_util.h"
 #include "core/errors.h"
 #include "files/memfile.h"
-#include "files/pack.h"
 #include "files/resolver.h"
-#include "runtime/files/files_test_util.h"
 
 namespace qvt {
 namespace {
@@ -25,221 +26,208 @@ using test::waitFor;
 
 class SoundTest : public testing::Test {
 protected:
-    void SetUp() override {
-        test::useAudioDriver("dummy");
-        SetMediaPacks("", "");
-        InitSound();
-        ASSERT_TRUE(SoundDeviceOpen()) << "the dummy driver always opens";
-    }
+    void SetUp() override { SetMediaPacks("", ""); }
     void TearDown() override {
         ShutdownSound();
         ReleaseMediaResolvers();
     }
-
-    // A WAV file in the scratch folder; its path.
-    std::string writeWav(const std::string& name, const Bytes& bytes) {
-        const std::string path = dir / name;
-        test::writeBytes(path, bytes);
-        return path;
+    void open(const char* driver) {
+        test::ScopedEnv env("SDL_AUDIODRIVER", driver);
+        InitSound();
     }
-
+    std::string wav(const std::string& name, const Bytes& bytes) {
+        test::writeBytes(dir / name, bytes);
+        return dir / name;
+    }
     test::ScratchFolder dir;
 };
 
-TEST_F(SoundTest, FourVoicesPlayedFiveTimesStealTheFirst) {
-    LoadSound(rs(writeWav("long.wav", test::toneWav(2000))), 7, 4);
-    ASSERT_EQ(LastErrorCode(), kErrSuccess);
-    for (int v = 0; v < 4; ++v) {
-        EXPECT_EQ(PlaySound(7, 0, 1), 7 * 256 + v) << "play " << v + 1 << " takes the next idle voice";
+class DummySoundTest : public SoundTest {
+protected:
+    void SetUp() override {
+        SoundTest::SetUp();
+        open("dummy");
+        ASSERT_TRUE(SoundDeviceOpen()) << "the dummy driver always opens";
     }
+};
+
+TEST_F(DummySoundTest, PlaysTakeTheNextVoiceStealingTheOldest) {
+    const std::string tone = wav("long.wav", test::toneWav(2000));
+    LoadSound(rs(tone), 7, 4);
+    ASSERT_EQ(LastErrorCode(), kErrSuccess);
+    for (int v = 0; v < 4; ++v) EXPECT_EQ(PlaySound(7, 0, 1), 7 * 256 + v) << "play " << v + 1;
     test::sleepRealMs(200);  // let the voices get well into the sound
     ASSERT_GT(audio::VoicePosition(7 * 256 + 1), 2000u) << "the device consumes samples";
     EXPECT_EQ(PlaySound(7, 0, 1), 7 * 256 + 0) << "the fifth play takes the first voice";
-    // Read first, the restarted voice cannot gain on the second one; without the restart it
-    // would be ahead of it, or at most one device buffer behind.
+    // Read first, the restarted voice cannot gain on the second one.
     const auto first = static_cast<long>(audio::VoicePosition(7 * 256 + 0));
-    const auto second = static_cast<long>(audio::VoicePosition(7 * 256 + 1));
-    EXPECT_GT(second - first, 1500) << "restarted from its start";
+    EXPECT_GT(static_cast<long>(audio::VoicePosition(7 * 256 + 1)) - first, 1500) << "restarted from its start";
     for (int v = 0; v < 4; ++v) EXPECT_EQ(SoundPlaying(7 * 256 + v), 1) << "voice " << v;
     EXPECT_EQ(PlaySound(7, 0, 1), 7 * 256 + 1) << "and the sixth the second";
-}
 
-TEST_F(SoundTest, OneVoicePlayedTwiceRefusesAndTheFirstCarriesOn) {
-    LoadSound(rs(writeWav("short.wav", test::toneWav(250))), 3, 1);
-    const std::int32_t first = PlaySound(3, 0, 1);
-    ASSERT_EQ(first, 3 * 256);
-    test::sleepRealMs(30);
-    const std::size_t before = audio::VoicePosition(first);
-    EXPECT_EQ(PlaySound(3, 0, 1), -1);
-    EXPECT_EQ(SoundPlaying(first), 1) << "the running sound continues";
-    EXPECT_GE(audio::VoicePosition(first), before) << "not restarted";
-    ASSERT_TRUE(waitFor([&] { return SoundPlaying(first) == 0; })) << "a voice stops by itself at its end";
-    EXPECT_EQ(audio::VoicePosition(first), 0u) << "and stands at its start again";
-    EXPECT_EQ(PlaySound(3, 0, 1), first) << "an idle single voice plays again";
-}
-
-TEST_F(SoundTest, VoiceCountIsClampedToOneToFour) {
-    const std::string path = writeWav("tone.wav", test::toneWav(2000));
-    LoadSound(rs(path), 1, 0);
+    LoadSound(rs(tone), 1, 0);
     EXPECT_EQ(PlaySound(1, 0, 1), 256);
-    EXPECT_EQ(PlaySound(1, 0, 1), -1) << "0 voices means 1";
-    LoadSound(rs(path), 2, 9);
+    EXPECT_EQ(PlaySound(1, 0, 1), -1) << "0 voices means 1, and a single busy voice refuses";
+    LoadSound(rs(tone), 2, 9);
     for (int play = 0; play < 4; ++play) EXPECT_EQ(PlaySound(2, 0, 1), 512 + play);
     EXPECT_EQ(PlaySound(2, 0, 1), 512) << "9 voices means 4";
     EXPECT_EQ(SoundPlaying(512 + 4), 0) << "there is no fifth voice";
+
+    LoadSound(rs(wav("short.wav", test::toneWav(250))), 3, 1);
+    const std::int32_t single = PlaySound(3, 0, 1);
+    test::sleepRealMs(30);
+    const std::size_t before = audio::VoicePosition(single);
+    EXPECT_EQ(PlaySound(3, 0, 1), -1);
+    EXPECT_GE(audio::VoicePosition(single), before) << "the running sound carries on";
+    ASSERT_TRUE(waitFor([&] { return SoundPlaying(single) == 0; })) << "a voice stops by itself at its end";
+    EXPECT_EQ(audio::VoicePosition(single), 0u) << "and stands at its start again";
+    EXPECT_EQ(PlaySound(3, 0, 1), single);
 }
 
-TEST_F(SoundTest, StoppingOneVoiceAllOfASlotOrEverything) {
-    const std::string path = writeWav("tone.wav", test::toneWav(2000));
+TEST_F(DummySoundTest, StoppingOneVoiceAllOfASlotOrEverything) {
+    const std::string path = wav("tone.wav", test::toneWav(2000));
     LoadSound(rs(path), 10, 3);
     LoadSound(rs(path), 11, 1);
     const std::int32_t a = PlaySound(10, 0, 1), b = PlaySound(10, 0, 1), other = PlaySound(11, 0, 1);
-    ASSERT_EQ(b, a + 1);
     test::sleepRealMs(50);
-
     StopSound(-1);
     StopSound(-256);
     EXPECT_EQ(SoundPlaying(a) + SoundPlaying(b) + SoundPlaying(other), 3) << "a negative channel does nothing";
-
     StopSound(a);
-    EXPECT_EQ(SoundPlaying(a), 0);
+    EXPECT_EQ(SoundPlaying(a) * 10 + SoundPlaying(b), 1);
     EXPECT_EQ(audio::VoicePosition(a), 0u) << "StopSound rewinds";
-    EXPECT_EQ(SoundPlaying(b), 1);
-
     StopSound(10 * 256 + 200);  // a voice the slot lacks
-    EXPECT_EQ(SoundPlaying(b), 0) << "stops all voices of slot 10";
-    EXPECT_EQ(SoundPlaying(other), 1) << "and no other slot's";
-
-    PlaySound(10, 0, 1);
-    test::sleepRealMs(50);
+    EXPECT_EQ(SoundPlaying(b) * 10 + SoundPlaying(other), 1) << "stops all voices of slot 10 and no other";
     StopAllSounds();
     EXPECT_EQ(SoundPlaying(other), 0);
     EXPECT_EQ(SoundPlaying(a) + SoundPlaying(b), 0);
     StopSound(5000.0 * 256);  // beyond the slots: ignored
-    EXPECT_EQ(SoundPlaying(-1), 0);
-    EXPECT_EQ(SoundPlaying(1e12), 0);
+    EXPECT_EQ(SoundPlaying(-1) + SoundPlaying(1e12), 0);
 }
 
-TEST_F(SoundTest, IdsBeyondTheSlotsSetSevenAndChangeNothing) {
-    const std::string path = writeWav("tone.wav", test::toneWav(100));
-    LoadSound(rs(path), 4096, 1);
-    EXPECT_EQ(LastErrorCode(), kErrOutOfMemory);
+TEST_F(DummySoundTest, IdsAndFailedLoads) {
+    const std::string path = wav("tone.wav", test::toneWav(100));
+    for (double bad : {4096.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
+        LoadSound(rs(path), bad, 1);
+        EXPECT_EQ(LastErrorCode(), kErrOutOfMemory) << bad;
+        ClearLastError();
+        EXPECT_EQ(PlaySound(bad, 0, 1), -1) << "not 0, which would be channel 0 of slot 0";
+        EXPECT_EQ(LastErrorCode(), kErrOutOfMemory) << bad;
+    }
     EXPECT_EQ(FreeSoundSlot(), 4095) << "no slot was taken";
-    LoadSound(rs(path), -1, 1);
-    EXPECT_EQ(LastErrorCode(), kErrOutOfMemory);
-
-    ClearLastError();
-    EXPECT_EQ(PlaySound(4096, 0, 1), -1) << "not 0, which would be channel 0 of slot 0";
-    EXPECT_EQ(LastErrorCode(), kErrOutOfMemory);
-    ClearLastError();
-    EXPECT_EQ(PlaySound(-1, 0, 1), -1);
-    EXPECT_EQ(LastErrorCode(), kErrOutOfMemory);
-    ClearLastError();
-    EXPECT_EQ(PlaySound(std::numeric_limits<double>::quiet_NaN(), 0, 1), -1);
-    EXPECT_EQ(LastErrorCode(), kErrOutOfMemory);
-
     LoadSound(rs(path), 4095.9, 1);
-    EXPECT_EQ(LastErrorCode(), kErrSuccess) << "ids are truncated";
-    EXPECT_EQ(PlaySound(4095, 0, 1), 4095 * 256);
-    EXPECT_EQ(FreeSoundSlot(), 4094);
-}
-
-TEST_F(SoundTest, EmptySlotPlaysNothing) {
+    EXPECT_EQ(PlaySound(4095, 0, 1), 4095 * 256) << "ids are truncated";
     SetLastError(kErrOutOfBounds);
     EXPECT_EQ(PlaySound(12, 0, 1), -1);
     EXPECT_EQ(LastErrorCode(), kErrOutOfBounds) << "an empty slot is no error";
-}
-
-TEST_F(SoundTest, MissingFileLeavesTheSlotEmpty) {
-    LoadSound(rs(writeWav("tone.wav", test::toneWav(100))), 5, 2);
-    ASSERT_NE(PlaySound(5, 0, 1), -1);
-    LoadSound(rs(dir / "missing.wav"), 5, 2);
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
-    EXPECT_EQ(PlaySound(5, 0, 1), -1) << "the old sound was released";
-    EXPECT_EQ(SoundPlaying(5 * 256), 0) << "and its voice stopped";
-    EXPECT_EQ(FreeSoundSlot(), 4095);
-    LoadSound(rs(dir.path().string()), 5, 1);
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile) << "a folder";
-    LoadSound("", 5, 1);
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile) << "no name";
-}
-
-TEST_F(SoundTest, BrokenFilesFailCleanly) {
     const Bytes good = test::toneWav(200);
-    Bytes truncated(good.begin(), good.begin() + static_cast<long>(good.size() / 2));
     Bytes notRiff = good;
     std::copy_n("RIFX", 4, notRiff.begin());
-    const Bytes empty;
-    const std::string text = "RIFF....WAVEfmt  this is not a sound";
-    for (const auto& [name, bytes] : {std::pair{"truncated.wav", truncated}, std::pair{"rifx.wav", notRiff},
-                                      std::pair{"empty.wav", empty}, std::pair{"text.wav", Bytes(text.begin(), text.end())}}) {
-        LoadSound(rs(writeWav("good.wav", good)), 6, 1);
-        ASSERT_EQ(LastErrorCode(), kErrSuccess);
-        LoadSound(rs(writeWav(name, bytes)), 6, 1);
+    for (const std::string& name : {wav("cut.wav", Bytes(good.begin(), good.begin() + long(good.size() / 2))),
+                                    wav("rifx.wav", notRiff), wav("empty.wav", {}), dir / "missing.wav", dir.path().string(), std::string()}) {
+        LoadSound(rs(path), 5, 2);
+        ASSERT_NE(PlaySound(5, 0, 1), -1);
+        LoadSound(rs(name), 5, 2);
         EXPECT_EQ(LastErrorCode(), kErrNoSuchFile) << name;
-        EXPECT_EQ(PlaySound(6, 0, 1), -1) << name << ": the slot stays empty";
+        EXPECT_EQ(PlaySound(5, 0, 1) + SoundPlaying(5 * 256), -1) << name << ": the old sound released, its voice stopped";
     }
 }
 
-TEST_F(SoundTest, LoadingClearsAnOldErrorAndTakesTheCommonLayouts) {
-    struct Case {
-        int channels, rate, bits;
-    };
+TEST_F(DummySoundTest, LoadsCommonLayoutsAndMemoryFilesAndCountsFreeSlots) {
     int slot = 20;
-    for (Case c : {Case{1, 8000, 8}, Case{1, 22050, 16}, Case{2, 48000, 24}, Case{2, 11025, 32}}) {
-        std::vector<std::int32_t> samples = test::sine(c.rate / 10, c.channels, c.bits == 8 ? 60 : 1000, 440, c.rate);
-        if (c.bits == 8) {
+    for (auto [channels, rate, bits] : {std::tuple{1, 8000, 8}, {1, 22050, 16}, {2, 48000, 24}, {2, 11025, 32}}) {
+        std::vector<std::int32_t> samples = test::sine(rate / 10, channels, bits == 8 ? 60 : 1000, 440, rate);
+        if (bits == 8) {
             for (std::int32_t& s : samples) s += 128;
         }
         SetLastError(kErrOutOfBounds);
-        LoadSound(rs(writeWav("f.wav", test::wavFile(c.channels, c.rate, c.bits, samples))), slot, 1);
-        EXPECT_EQ(LastErrorCode(), kErrSuccess) << c.bits << " bits " << c.channels << " channels";
-        EXPECT_EQ(PlaySound(slot, 0, 1), slot * 256) << c.bits << " bits";
+        LoadSound(rs(wav("f.wav", test::wavFile(channels, rate, bits, samples))), slot, 1);
+        EXPECT_EQ(LastErrorCode(), kErrSuccess) << bits << " bits " << channels << " channels, cleared first";
+        EXPECT_EQ(PlaySound(slot, 0, 1), slot * 256) << bits << " bits";
         ++slot;
     }
-}
-
-TEST_F(SoundTest, MemoryFilesAndPackedSounds) {
-    MemoryFile memory(test::toneWav(100));
+    MemoryFile memory(test::toneWav(20));
     LoadSound(memory.name(), 30, 1);
-    EXPECT_EQ(LastErrorCode(), kErrSuccess);
     EXPECT_EQ(PlaySound(30, 0, 1), 30 * 256);
     LoadSound("mem://     40.    1000", 31, 1);
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile) << "a memory file name nobody handed out";
 
-    Bytes pack;
-    std::string error;
-    ASSERT_TRUE(BuildMediaPack({{"dune/boom.wav", test::toneWav(100)}}, PackFormat::Lzss, pack, error)) << error;
-    const std::string packPath = dir / "media.pak";
-    test::writeBytes(packPath, pack);
-    SetMediaPacks(rs(packPath), "");
-    LoadSound("dune/boom.wav", 32, 2);
-    EXPECT_EQ(LastErrorCode(), kErrSuccess) << "found in the media pack";
-    EXPECT_EQ(PlaySound(32, 0, 1), 32 * 256);
-}
-
-TEST_F(SoundTest, FreeSlotCountsDownAndRunsOut) {
     SetLastError(kErrOutOfBounds);
     EXPECT_EQ(FreeSoundSlot(), 4095);
     EXPECT_EQ(LastErrorCode(), kErrSuccess) << "cleared first";
-    MemoryFile memory(test::toneWav(20));
-    for (int slot = 4095; slot >= 0; --slot) LoadSound(memory.name(), slot, 1);
+    for (int s = 4095; s >= 0; --s) LoadSound(memory.name(), s, 1);
     EXPECT_EQ(FreeSoundSlot(), -1);
     EXPECT_EQ(LastErrorCode(), kErrOutOfMemory);
     LoadSound(rs(dir / "none.wav"), 17, 1);
     EXPECT_EQ(FreeSoundSlot(), 17);
-}
-
-TEST_F(SoundTest, ShutdownReleasesEverythingAndInitStartsEmpty) {
-    LoadSound(rs(writeWav("tone.wav", test::toneWav(1000))), 40, 4);
-    PlaySound(40, 0, 1);
     ShutdownSound();
     EXPECT_FALSE(SoundDeviceOpen());
-    EXPECT_EQ(PlaySound(40, 0, 1), -1);
-    InitSound();
+    EXPECT_EQ(PlaySound(30, 0, 1), -1);
+    open("dummy");
     ASSERT_TRUE(SoundDeviceOpen());
-    EXPECT_EQ(PlaySound(40, 0, 1), -1) << "slots start empty";
+    EXPECT_EQ(PlaySound(30, 0, 1), -1) << "slots start empty";
+}
+
+// SDL's disk driver writes the mixed stream (16-bit stereo at the device rate) to a file.
+TEST_F(SoundTest, RecordedOutputHasPanVolumeAndVoicesAddedAndTheMusic) {
+    test::ScopedEnv file("SDL_DISKAUDIOFILE", (dir / "out.raw").c_str());
+    open("disk");
+    ASSERT_TRUE(SoundDeviceOpen());
+    // A level of 10000, mono at 22050 Hz for 0.2 s: converted to stereo at the device rate.
+    LoadSound(rs(wav("level.wav", test::wavFile(1, 22050, 16, std::vector<std::int32_t>(4410, 10000)))), 1, 3);
+    const std::int32_t voices[] = {PlaySound(1, -1, 1), PlaySound(1, -3, 0.5), PlaySound(1, 1, 0.1)};
+    ASSERT_TRUE(waitFor([&] { return SoundPlaying(voices[0]) + SoundPlaying(voices[1]) + SoundPlaying(voices[2]) == 0; }));
+    PlayMusic(rs(wav("tune.wav", test::wavFile(2, 44100, 16, std::vector<std::int32_t>(2 * 8820, 3000)))), 0);
+    ASSERT_TRUE(waitFor([] { return MusicPlaying() == 0; }));
+    test::sleepRealMs(80);  // the last buffer reaches the file
+    ShutdownSound();
+    const Bytes raw = test::readBytes(dir / "out.raw");
+    std::vector<std::pair<int, int>> frames;
+    for (std::size_t i = 0; i + 3 < raw.size(); i += 4) {
+        frames.emplace_back(std::int16_t(raw[i] | raw[i + 1] << 8), std::int16_t(raw[i + 2] | raw[i + 3] << 8));
+    }
+    const auto heard = [&](std::size_t from) {  // first and one past the last sounding frame
+        std::size_t first = frames.size(), last = from;
+        for (std::size_t i = from; i < frames.size() && (first == frames.size() || frames[i] != std::pair{0, 0}); ++i) {
+            if (frames[i] != std::pair{0, 0}) first = std::min(first, i), last = i + 1;
+        }
+        return std::pair{first, last};
+    };
+    const auto [start, end] = heard(0);
+    ASSERT_LT(start, end) << "nothing came out";
+    EXPECT_NEAR(double(end - start), 0.2 * kSoundOutputRate, 0.01 * kSoundOutputRate) << "at the file's own rate";
+    const auto [left, right] = frames[(start + end) / 2];
+    EXPECT_NEAR(left, 15000, 150) << "full left at volume 1 plus full left (pan clamped) at 0.5";
+    EXPECT_NEAR(right, 1000, 10) << "full right at volume 0.1 only";
+    const auto [tuneStart, tuneEnd] = heard(end);
+    ASSERT_LT(tuneStart, tuneEnd) << "the music came out after the sounds";
+    EXPECT_NEAR(double(tuneEnd - tuneStart), 0.2 * kSoundOutputRate, 0.02 * kSoundOutputRate);
+    EXPECT_NEAR(frames[(tuneStart + tuneEnd) / 2].first, 3000, 2);
+    EXPECT_NEAR(frames[(tuneStart + tuneEnd) / 2].second, 3000, 2);
+}
+
+TEST_F(SoundTest, WithoutADeviceTheProgramRunsSilent) {
+    open("qvt-no-such-driver");
+    EXPECT_FALSE(SoundDeviceOpen());
+    const std::string path = wav("tone.wav", test::toneWav(200));
+    LoadSound(rs(path), 1, 4);
+    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile) << "a good file cannot be loaded without a device";
+    EXPECT_EQ(PlaySound(1, 0, 1), -1);
+    LoadSound(rs(path), 4096, 4);
+    EXPECT_EQ(LastErrorCode(), kErrOutOfMemory) << "the id is checked first";
     EXPECT_EQ(FreeSoundSlot(), 4095);
+    EXPECT_EQ(SoundPlaying(256), 0);
+    StopSound(256);
+    StopAllSounds();
+    PlayMusic(rs(path), 1);
+    EXPECT_EQ(LastErrorCode(), kErrSuccess) << "the tune is there; it just cannot be heard";
+    EXPECT_EQ(MusicPlaying(), 1);
+    MusicVolume(0.5);
+    PauseMusic(1);
+    PauseMusic(0);
+    MusicRepeatStep();
+    PlayMusic(rs(path), 0);
+    EXPECT_EQ(MusicPlaying(), 0) << "a one-shot tune nobody hears has ended";
 }
 
 // ---- fidelity

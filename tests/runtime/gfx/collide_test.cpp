@@ -1,107 +1,83 @@
-// Pixel-exact collisions: touching versus overlapping rectangles, transparent parts, the
-// picture's orientation in its texture, animation frames and the cached masks.
+// Pixel-exact collisions: touching versus overlapping, transparent parts, the picture's
+// orientation in its texture, animation frames and the cached masks.
+#include "gfx/collide.h"
+
 #include <gtest/gtest.h>
 
-#include "gfx/collide.h"
 #include "gfx/context.h"
 #include "gfx/draw.h"
-#include "gfx/sprites.h"
 #include "support/gl_fixture.h"
 
 namespace qvt {
 namespace {
 
-constexpr std::uint32_t kOpaque = 0xFFFFFFFFu;
-constexpr std::uint32_t kClear = 0x00FFFFFFu;
-
-constexpr int kSolid = 1;     // 10 x 10, all opaque
-constexpr int kLeftHalf = 2;  // 10 x 10, opaque where x < 5
-constexpr int kTopRow = 3;    // 10 x 10, opaque only in its top row
-constexpr int kOnePixel = 4;  // 10 x 10, opaque only at (7, 3)
-constexpr int kStrip = 5;     // 20 x 20 of 10 x 10 frames: frames 0 and 3 opaque
+constexpr int kSolid = 1, kLeftHalf = 2, kTopRow = 3, kOnePixel = 4;  // 10 x 10
+constexpr int kStrip = 5;  // 32 x 32 of 16 x 16 frames: frames 1 and 2 opaque
 
 class CollideTest : public test::GlTest {
 protected:
+    static void upload(int id, int size, bool (*opaque)(int x, int y)) {
+        test::uploadTexture(id, test::makeImage(size, size, [opaque](int x, int y) {
+                                return opaque(x, y) ? 0xFFFFFFFFu : 0x00FFFFFFu;
+                            }));
+    }
     void SetUp() override {
         GlTest::SetUp();
-        test::uploadTexture(kSolid, test::makeImage(10, 10, [](int, int) { return kOpaque; }));
-        test::uploadTexture(kLeftHalf, test::makeImage(10, 10, [](int x, int) {
-                                return x < 5 ? kOpaque : kClear;
-                            }));
-        test::uploadTexture(
-            kTopRow, test::makeImage(10, 10, [](int, int y) { return y == 0 ? kOpaque : kClear; }));
-        test::uploadTexture(kOnePixel, test::makeImage(10, 10, [](int x, int y) {
-                                return x == 7 && y == 3 ? kOpaque : kClear;
-                            }));
-        test::uploadTexture(kStrip, test::makeImage(20, 20, [](int x, int y) {
-                                const int frame = y / 10 * 2 + x / 10;
-                                return frame == 0 || frame == 3 ? kOpaque : kClear;
-                            }));
+        upload(kSolid, 10, [](int, int) { return true; });
+        upload(kLeftHalf, 10, [](int x, int) { return x < 5; });
+        upload(kTopRow, 10, [](int, int y) { return y == 0; });
+        upload(kOnePixel, 10, [](int x, int y) { return x == 7 && y == 3; });
+        upload(kStrip, 32, [](int x, int y) { return (y / 16 * 2 + x / 16) % 3 != 0; });
     }
 };
 
-TEST_F(CollideTest, TouchingRectanglesDoNotCollideOverlappingOnesDo) {
-    EXPECT_FALSE(SpritesCollide(kSolid, 0, 0, kSolid, 10, 0)) << "side by side";
-    EXPECT_FALSE(SpritesCollide(kSolid, 0, 0, kSolid, 0, 10)) << "one above the other";
-    EXPECT_FALSE(SpritesCollide(kSolid, 0, 0, kSolid, 10, 10)) << "corner to corner";
-    EXPECT_TRUE(SpritesCollide(kSolid, 0, 0, kSolid, 9, 0));
-    EXPECT_TRUE(SpritesCollide(kSolid, 0, 0, kSolid, 9, 9)) << "one shared pixel";
-    EXPECT_TRUE(SpritesCollide(kSolid, 100, 100, kSolid, 91, 91));
-    EXPECT_TRUE(SpritesCollide(kSolid, 9.9, 0, kSolid, 0, 0)) << "positions are truncated";
-    EXPECT_FALSE(SpritesCollide(kSolid, -10, 0, kSolid, 0, 0));
-}
-
-TEST_F(CollideTest, OnlyOpaquePixelsCollide) {
-    EXPECT_FALSE(SpritesCollide(kLeftHalf, 0, 0, kSolid, 5, 0)) << "the overlap is the clear half";
-    EXPECT_TRUE(SpritesCollide(kLeftHalf, 0, 0, kSolid, 4, 0));
-    EXPECT_TRUE(SpritesCollide(kSolid, 0, 0, kOnePixel, 0, 0)) << "a single pixel is found";
-    EXPECT_TRUE(SpritesCollide(kOnePixel, 0, 0, kSolid, 7, 3));
-    EXPECT_FALSE(SpritesCollide(kOnePixel, 0, 0, kSolid, 8, 3));
-    EXPECT_FALSE(SpritesCollide(kOnePixel, 0, 0, kSolid, 7, 4));
-    EXPECT_FALSE(SpritesCollide(kOnePixel, 0, 0, kLeftHalf, 0, 0)) << "opaque in one mask only";
-}
-
-TEST_F(CollideTest, MasksAreReadTheRightWayUp) {
-    EXPECT_TRUE(SpritesCollide(kTopRow, 0, 0, kSolid, 0, -9)) << "overlaps the top row";
-    EXPECT_FALSE(SpritesCollide(kTopRow, 0, 0, kSolid, 0, 9)) << "overlaps only the bottom row";
+TEST_F(CollideTest, OnlyOverlappingOpaquePixelsCollide) {
+    struct Case {
+        int a;
+        double ax, ay;
+        int b;
+        double bx, by;
+        bool hit;
+    };
+    const Case cases[] = {
+        {kSolid, 0, 0, kSolid, 10, 0, false},  {kSolid, 0, 0, kSolid, 0, 10, false},
+        {kSolid, 0, 0, kSolid, 10, 10, false}, {kSolid, 0, 0, kSolid, 9, 9, true},
+        {kSolid, 100, 100, kSolid, 91, 91, true}, {kSolid, 9.9, 0, kSolid, 0, 0, true},  // truncated
+        {kSolid, -10, 0, kSolid, 0, 0, false}, {kLeftHalf, 0, 0, kSolid, 5, 0, false},
+        {kLeftHalf, 0, 0, kSolid, 4, 0, true}, {kSolid, 0, 0, kOnePixel, 0, 0, true},
+        {kOnePixel, 0, 0, kSolid, 7, 3, true}, {kOnePixel, 0, 0, kSolid, 8, 3, false},
+        {kOnePixel, 0, 0, kSolid, 7, 4, false}, {kOnePixel, 0, 0, kLeftHalf, 0, 0, false},
+        {kTopRow, 0, 0, kSolid, 0, -9, true},  {kTopRow, 0, 0, kSolid, 0, 9, false},  // right way up
+        {kStrip, 0, 0, kSolid, 15, 15, true},  // without frames the whole picture
+        {kSolid, 0, 0, 99, 0, 0, false},       {70000, 0, 0, kSolid, 0, 0, false},
+        {-1, 0, 0, kSolid, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SpritesCollide(c.a, c.ax, c.ay, c.b, c.bx, c.by), c.hit)
+            << c.a << " at " << c.ax << "," << c.ay << " against " << c.b << " at " << c.bx << "," << c.by;
+    }
 }
 
 TEST_F(CollideTest, FramesAreTestedOnTheirOwn) {
-    SetSpriteFrameSize(kStrip, 10, 10);
-    EXPECT_TRUE(SpriteFramesCollide(kStrip, 0, 0, 0, kSolid, 0, 5, 5));
-    EXPECT_FALSE(SpriteFramesCollide(kStrip, 1, 0, 0, kSolid, 0, 5, 5)) << "frame 1 is clear";
-    EXPECT_FALSE(SpriteFramesCollide(kStrip, 2, 0, 0, kSolid, 0, 5, 5));
-    EXPECT_TRUE(SpriteFramesCollide(kStrip, 3, 0, 0, kSolid, 0, 5, 5))
-        << "frame 3: column 1, row 1";
-    EXPECT_FALSE(SpriteFramesCollide(kStrip, 0, 0, 0, kSolid, 0, 10, 0)) << "a frame is 10 wide";
-    EXPECT_FALSE(SpriteFramesCollide(kStrip, 9, 0, 0, kSolid, 0, 0, 0)) << "beyond the picture";
-    EXPECT_FALSE(SpriteFramesCollide(kStrip, -1, 0, 0, kSolid, 0, 0, 0)) << "before the picture";
-    // kSolid has no frame size and is tested whole.
-    EXPECT_TRUE(SpriteFramesCollide(kSolid, 5, 0, 0, kSolid, 7, 9, 9));
-    EXPECT_TRUE(SpritesCollide(kStrip, 0, 0, kSolid, 15, 15)) << "without frames the whole picture";
-}
-
-TEST_F(CollideTest, EmptySlotsAndBadIdsNeverCollide) {
-    EXPECT_FALSE(SpritesCollide(kSolid, 0, 0, 99, 0, 0));
-    EXPECT_FALSE(SpritesCollide(70000, 0, 0, kSolid, 0, 0));
-    EXPECT_FALSE(SpritesCollide(-1, 0, 0, kSolid, 0, 0));
-    EXPECT_FALSE(CacheSpriteAlpha(99));
+    SetSpriteFrameSize(kStrip, 16, 16);
+    // Frame -1 lies left of the picture, not at the end of the row above.
+    const std::pair<int, bool> frames[] = {{0, false}, {1, true}, {2, true}, {3, false}, {9, false}, {-1, false}};
+    for (auto [frame, hit] : frames) EXPECT_EQ(SpriteFramesCollide(kStrip, frame, 0, 0, kSolid, 0, 5, 5), hit) << frame;
+    EXPECT_FALSE(SpriteFramesCollide(kStrip, 1, 0, 0, kSolid, 0, 16, 0)) << "a frame is 16 wide";
+    EXPECT_TRUE(SpriteFramesCollide(kSolid, 5, 0, 0, kSolid, 7, 9, 9)) << "no frame size: tested whole";
 }
 
 TEST_F(CollideTest, TheMaskIsCachedUntilTheSlotIsFreed) {
+    EXPECT_FALSE(CacheSpriteAlpha(99));
     ASSERT_TRUE(CacheSpriteAlpha(kTopRow));
     const std::uint8_t* mask = graphics()->alphaMasks[kTopRow].get();
     ASSERT_NE(mask, nullptr);
-    const int textureWidth = graphics()->sprites[kTopRow].textureWidth;
-    EXPECT_EQ(mask[9 * textureWidth], 255) << "the top row is texture row 9";
+    EXPECT_EQ(mask[9 * graphics()->sprites[kTopRow].textureWidth], 255) << "the top row is texture row 9";
     EXPECT_EQ(mask[0], 0);
     EXPECT_TRUE(CacheSpriteAlpha(kTopRow));
     EXPECT_EQ(graphics()->alphaMasks[kTopRow].get(), mask) << "read once";
-
-    // A new picture in the slot drops the old mask.
-    test::uploadTexture(
-        kTopRow, test::makeImage(10, 10, [](int, int y) { return y == 9 ? kOpaque : kClear; }));
-    EXPECT_EQ(graphics()->alphaMasks[kTopRow], nullptr);
+    upload(kTopRow, 10, [](int, int y) { return y == 9; });
+    EXPECT_EQ(graphics()->alphaMasks[kTopRow], nullptr) << "a new picture drops the old mask";
     EXPECT_TRUE(SpritesCollide(kTopRow, 0, 0, kSolid, 0, 9));
 }
 

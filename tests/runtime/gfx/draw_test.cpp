@@ -1,33 +1,244 @@
-// Blend and alpha-test state around the primitives.
+// Immediate drawing read back from the frame: blend alpha, the alpha test with the colour
+// key, the capability cache, rectangles, lines, points, sprite quads and animation frames.
+#include "gfx/draw.h"
+
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
 #include "gfx/context.h"
-#include "gfx/draw.h"
 #include "gfx/polygon.h"
+#include "gfx/screen.h"
 #include "support/gl_fixture.h"
 
 namespace qvt {
 namespace {
 
 using test::readPixel;
+using test::scan;
 using test::Rgb;
+
+const Rgb kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
+const Rgb kBackground{100, 50, 200};
+const Rgb kPaint{200, 100, 0};
+constexpr double kKey = 0x8000FF;
+const Rgb kKeyRgb{255, 0, 128};
+
+// An untextured 10 x 10 quad at (x, y), every vertex in colour.
+void quad(double x, double y, double colour) {
+    BeginPolygon(-1, 0);
+    for (auto [dx, dy] : {std::pair{0, 0}, {10, 0}, {10, 10}, {0, 10}}) AddPolygonVertex(x + dx, y + dy, 0, 0, colour);
+    EndPolygon();
+}
+
+std::array<float, 4> glColour() {
+    std::array<float, 4> c{};
+    glGetFloatv(GL_CURRENT_COLOR, c.data());
+    return c;
+}
 
 class DrawTest : public test::GlTest {};
 
-// ---- fidelity
+TEST_F(DrawTest, BlendAlphaZeroOpaqueNegativeTranslucentPositiveAdditive) {
+    struct Case {
+        double alpha;
+        float glAlpha;
+        Rgb rect, whiteQuad;  // kPaint by FillRect, white by a batch, over kBackground
+    };
+    const Case cases[] = {
+        {0, 1.0f, kPaint, kWhite},
+        {-0.5, 0.5f, {150, 75, 100}, {177, 152, 227}},  // a byte alpha of 127
+        {0.5, 0.5f, {200, 100, 200}, {227, 177, 255}},
+        {-3, 1.0f, kPaint, kWhite},  // capped at opacity 1
+    };
+    for (const Case& c : cases) {
+        SetClearColour(test::packed(kBackground));
+        SetBlendAlpha(-0.5);
+        SetBlendAlpha(c.alpha);
+        EXPECT_EQ(glIsEnabled(GL_BLEND), c.alpha != 0) << c.alpha;
+        EXPECT_EQ(glColour(), (std::array<float, 4>{1, 1, 1, c.glAlpha})) << c.alpha;
+        FillRect(0, 0, 10, 10, test::packed(kPaint));
+        EXPECT_TRUE(test::nearColour(readPixel(5, 5), c.rect, 1)) << "rectangle at " << c.alpha;
+        quad(20, 0, 0xFFFFFF);
+        EXPECT_TRUE(test::nearColour(readPixel(25, 5), c.whiteQuad, 1)) << "batch at " << c.alpha;
+    }
+    GLint dst = 0;
+    glGetIntegerv(GL_BLEND_DST, &dst);
+    EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA) << "the sign of -3 still picks translucent blending";
+}
 
-// FillRect turns the alpha test back on at the stored threshold, even after
-// SetAlphaThreshold(1) switched it off: key-coloured vertices drawn later are cut out.
-TEST_F(DrawTest, FillRectRestoresTheAlphaTestFromTheThreshold) {
+TEST_F(DrawTest, BatchesCarryBlendAlphaAndColoursOnlyWhenNeeded) {
+    SetBlendAlpha(-0.5);
+    quad(0, 0, 0xFFFFFF);
+    const PolygonBatch* batch = CurrentPolygonBatch();
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(batch->vertices[i].a * 1000 + batch->vertices[i].r, 127255) << i;
+    EXPECT_TRUE(batch->coloursUsed) << "blend alpha below 1 needs the colour array";
+    SetBlendAlpha(0);
+    quad(20, 0, 0xFFFFFF);
+    EXPECT_FALSE(CurrentPolygonBatch()->coloursUsed);
+    quad(40, 0, 0x0000FF);
+    EXPECT_TRUE(CurrentPolygonBatch()->coloursUsed);
+    EXPECT_EQ((std::vector{readPixel(5, 5), readPixel(25, 5), readPixel(45, 5)}), (std::vector<Rgb>{{127, 127, 127}, kWhite, kRed}))
+        << "white at alpha 127/255 over black, then opaque";
+    EXPECT_EQ(glColour(), (std::array<float, 4>{1, 1, 1, 1})) << "colour restored after a coloured batch";
+}
+
+TEST_F(DrawTest, KeyColourAndAlphaTest) {
+    SetClearColour(test::packed(kBackground));
+    quad(0, 0, kKey);  // alpha 0 fails the default alpha test
+    EXPECT_EQ(CurrentPolygonBatch()->vertices[0].a, 0);
+    FillRect(20, 0, 10, 10, kKey);  // writes, with alpha 0
+    EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST)) << "FillRect puts the alpha test back";
+    quad(40, 0, kKey);
     SetAlphaThreshold(1.0);
-    FillRect(0, 0, 4, 4, 0x00FF00);
-    BeginPolygon(-1, kPolygonFan);
-    AddPolygonVertex(100, 100, 0, 0, kDefaultSpriteKey);
-    AddPolygonVertex(120, 100, 0, 0, kDefaultSpriteKey);
-    AddPolygonVertex(120, 120, 0, 0, kDefaultSpriteKey);
-    AddPolygonVertex(100, 120, 0, 0, kDefaultSpriteKey);
-    EndPolygon();
-    EXPECT_EQ(readPixel(110, 110), (Rgb{0, 0, 0})) << "key-coloured vertices have alpha 0";
+    FillRect(60, 0, 10, 10, kKey);
+    EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST)) << "FillRect restores the test from the stored threshold";
+    quad(80, 0, kKey);
+    SetBlendAlpha(-0.4);  // vertex alpha 102/255
+    SetAlphaThreshold(0.5);
+    quad(100, 0, test::packed(kPaint));
+    SetAlphaThreshold(0.3);
+    quad(120, 0, test::packed(kPaint));
+    EXPECT_EQ((std::vector{readPixel(5, 5), readPixel(25, 5), readPixel(45, 5), readPixel(85, 5), readPixel(105, 5)}),
+              (std::vector{kBackground, kKeyRgb, kBackground, kBackground, kBackground}));
+    EXPECT_NE(readPixel(125, 5), kBackground) << "threshold 0.3 lets alpha 0.4 through";
+}
+
+TEST_F(DrawTest, CapabilityCacheSkipsRedundantCallsUntilForgotten) {
+    setCapability(GL_BLEND, true);
+    ASSERT_EQ(cachedCapability(GL_BLEND), 1);
+    glDisable(GL_BLEND);  // behind the cache's back
+    setCapability(GL_BLEND, true);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "same flag: no GL call";
+    ResetScreenState();
+    EXPECT_EQ(cachedCapability(GL_FOG), 0) << "reset leaves known flags for what it set";
+    forgetCapabilities();
+    EXPECT_EQ(cachedCapability(GL_BLEND), kCapUnknown);
+    setCapability(GL_BLEND, true);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND)) << "unknown flag: the call reaches GL";
+}
+
+// Exactly the pixels x0..x1, y0..y1 are red along the rectangle's border and its surround.
+::testing::AssertionResult coversExactly(int x0, int y0, int x1, int y1) {
+    for (int x = x0 - 1; x <= x1 + 1; ++x) {
+        for (int y = y0 - 1; y <= y1 + 1; ++y) {
+            if (x > x0 && x < x1 && y > y0 && y < y1) continue;
+            const bool inside = x >= x0 && x <= x1 && y >= y0 && y <= y1;
+            if (readPixel(x, y) != (inside ? kRed : kBlack)) {
+                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << readPixel(x, y);
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(DrawTest, RectanglesLinesAndPointsLandOnExactPixels) {
+    FillRect(20, 30, 5, 4, 0xFF);
+    EXPECT_TRUE(coversExactly(20, 30, 24, 33));
+    FillRect(10, 10, -5, -5, 0xFF);
+    EXPECT_TRUE(coversExactly(6, 6, 10, 10)) << "negative sizes reach back, including the corner";
+    FillRect(100.9, 30.9, 5.9, 4.9, 0xFF);
+    EXPECT_TRUE(coversExactly(100, 30, 104, 33)) << "truncated";
+    DrawLine(50, 40, 59, 40, 0xFF);
+    EXPECT_TRUE(coversExactly(50, 40, 59, 40)) << "both ends included";
+    DrawLine(70, 40, 70, 45, 0xFF);
+    EXPECT_TRUE(coversExactly(70, 40, 70, 45));
+    DrawPoint(33, 64, 0xFF);
+    EXPECT_TRUE(coversExactly(33, 64, 33, 64));
+}
+
+// ---- Sprites ------------------------------------------------------------------------------
+
+constexpr int kQuadrants = 1;  // 32 x 32: red top-left, green top-right, blue bottom-left, white
+constexpr int kFrames = 2;     // 64 x 32 in 16 x 16 frames, each in its own colour
+
+Rgb frameColour(int frame) { return {40 * frame, 255 - 30 * frame, frame % 2 == 0 ? 60 : 180}; }
+
+class SpriteDrawTest : public test::GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        test::uploadTexture(kQuadrants, test::makeImage(32, 32, [](int x, int y) {
+                                return test::opaque(y < 16 ? (x < 16 ? kRed : kGreen) : (x < 16 ? kBlue : kWhite));
+                            }));
+        test::uploadTexture(kFrames, test::makeImage(64, 32, [](int x, int y) {
+                                return test::opaque(frameColour(y / 16 * 4 + x / 16));
+                            }));
+        SetSmoothing(0);
+    }
+};
+
+// Colours near the top-left, top-right, bottom-left and bottom-right corners of a square.
+::testing::AssertionResult corners(int x, int y, int s, std::array<Rgb, 4> want = {kRed, kGreen, kBlue, kWhite}) {
+    const int in = s / 8;
+    for (int i = 0; i < 4; ++i) {
+        const int px = i % 2 == 0 ? x + in : x + s - 1 - in, py = i < 2 ? y + in : y + s - 1 - in;
+        if (readPixel(px, py) != want[i]) {
+            return ::testing::AssertionFailure() << "corner " << i << " at (" << px << ", " << py << ") is "
+                                                 << readPixel(px, py) << ", expected " << want[i];
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(SpriteDrawTest, PlacedStretchedMirroredZoomedAndTurned) {
+    const std::string reds(16, 'R'), greens(16, 'G'), blues(16, 'B'), whites(16, 'W');
+    DrawSpriteAt(kQuadrants, 50, 60);
+    EXPECT_EQ(scan(49, 82, 60) + scan(49, 82, 91) + scan(50, 50, 59) + scan(50, 50, 92),
+              "K" + reds + greens + "K" + "K" + blues + whites + "K" + "KK");
+    DrawSpriteStretched(kQuadrants, 100, 100, 64, 32);
+    EXPECT_EQ(scan(99, 164, 100), "K" + reds + reds + greens + greens + "K");
+    DrawSpriteStretched(kQuadrants, 232, 60, -32, 32);
+    EXPECT_EQ(scan(200, 231, 61), greens + reds) << "mirrored left to right";
+    DrawSpriteStretched(-1, 300, 60, 10, 10);
+    EXPECT_EQ(scan(300, 309, 65), std::string(10, 'W')) << "-1 fills the quad untextured";
+    DrawSpriteZoomed(kQuadrants, 300, 200, 2, 2);
+    EXPECT_EQ(scan(283, 348, 184), "K" + reds + reds + greens + greens + "K") << "64 x 64 about the centre";
+    EXPECT_EQ(scan(300, 300, 183) + scan(300, 300, 247) + scan(300, 300, 248), "KBK");
+    DrawSpriteRotated(kQuadrants, 400, 100, 90);
+    EXPECT_TRUE(corners(400, 100, 32, {kGreen, kWhite, kRed, kBlue})) << "a quarter turn to the left";
+    DrawSpriteRotoZoomed(kQuadrants, 500, 300, 180, 2);
+    EXPECT_TRUE(corners(484, 284, 64, {kWhite, kBlue, kGreen, kRed})) << "half turn at zoom 2";
+}
+
+TEST_F(SpriteDrawTest, FramesRunLeftToRightThenDown) {
+    DrawSpriteFrame(kFrames, 5, 100, 100);
+    EXPECT_EQ(scan(110, 110, 110), "K") << "no frame size: nothing drawn";
+    SetSpriteFrameSize(9, 16, 16);
+    EXPECT_EQ(graphics()->sprites[9].frameWidth, 0) << "an empty slot takes no frame size";
+    SetSpriteFrameSize(kFrames, 16, 16);
+    DrawSpriteFrame(kFrames, 5, 100, 100);  // column 1 of row 1
+    DrawSpriteFrame(kFrames, 2, 200, 100);
+    DrawSpriteFrameStretched(kFrames, 6, 100, 200, 40, 20);
+    EXPECT_EQ(scan(99, 116, 100, '5', frameColour(5)) + scan(99, 116, 115, '5', frameColour(5)) + scan(108, 108, 116),
+              "K" + std::string(16, '5') + "K" + "K" + std::string(16, '5') + "K" + "K");
+    EXPECT_EQ(scan(200, 200, 100, '2', frameColour(2)) + scan(99, 140, 219, '6', frameColour(6)) + scan(100, 100, 220),
+              "2K" + std::string(40, '6') + "KK");
+    SetSpriteFrameSize(kQuadrants, 32, 32);
+    DrawSpriteFrameRotoZoomed(kQuadrants, 0, 400, 100, 90, 1);
+    EXPECT_TRUE(corners(400, 100, 32, {kGreen, kWhite, kRed, kBlue})) << "same turn as DrawSpriteRotated";
+}
+
+TEST_F(SpriteDrawTest, BadIdsDrawNothingAndSpritesTakeTheBlendAlpha) {
+    SetSpriteFrameSize(kFrames, 16, 16);
+    for (double id : {-2.0, 65536.0, 1e10}) {
+        DrawSpriteAt(id, 10, 10);
+        DrawSpriteStretched(id, 10, 10, 20, 20);
+        DrawSpriteZoomed(id, 10, 10, 1, 1);
+        DrawSpriteRotated(id, 10, 10, 0);
+        DrawSpriteFrame(id, 0, 10, 10);
+        DrawSpriteFrameStretched(id, 0, 10, 10, 20, 20);
+        DrawSpriteFrameRotoZoomed(id, 0, 10, 10, 0, 1);
+        EXPECT_EQ(readPixel(15, 15), kBlack) << "id " << id;
+    }
+    DrawSpriteFrame(-1, 0, 10, 10);
+    DrawSpriteAt(-1, 10, 10);
+    EXPECT_EQ(readPixel(15, 15), kBlack) << "-1 has no image to draw";
+    SetBlendAlpha(-0.5);
+    DrawSpriteAt(kQuadrants, 50, 60);
+    EXPECT_TRUE(test::nearColour(readPixel(55, 65), {128, 0, 0}, 1)) << "red at opacity 0.5 over black";
 }
 
 }  // namespace

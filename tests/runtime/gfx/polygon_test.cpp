@@ -1,4 +1,7 @@
-// Polygon batches: texture mapping, modes, strip splitting, buffer growth, rejected input.
+// Polygon batches read back from the frame: texture mapping, colours, modes, strip splits,
+// buffer growth and rejected ids.
+#include "gfx/polygon.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +11,6 @@
 
 #include "gfx/context.h"
 #include "gfx/draw.h"
-#include "gfx/polygon.h"
 #include "gfx/screen.h"
 #include "gfx/sprites.h"
 #include "support/gl_fixture.h"
@@ -16,111 +18,62 @@
 namespace qvt {
 namespace {
 
-using test::Rgb;
 using test::readPixel;
+using test::scan;
+using test::Rgb;
 
-const Rgb kBlack{0, 0, 0};
-const Rgb kWhite{255, 255, 255};
-const Rgb kRed{255, 0, 0};
-const Rgb kGreen{0, 255, 0};
-const Rgb kBlue{0, 0, 255};
-constexpr int kRedSlot = 1;
-constexpr int kSplitSlot = 2;  // top half red, bottom half green, 32 x 32
-constexpr int kEmptySlot = 3;
+const Rgb kBlack{0, 0, 0}, kWhite{255, 255, 255}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
+constexpr int kRedSlot = 1;    // 8 x 8 red
+constexpr int kSplitSlot = 2;  // 32 x 32: top half red, bottom half green
 
 class PolygonTest : public test::GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        test::uploadTexture(kRedSlot,
-                            test::makeImage(8, 8, [](int, int) { return test::opaque(kRed); }));
-        test::uploadTexture(kSplitSlot, test::makeImage(32, 32, [](int, int y) {
-                                return test::opaque(y < 16 ? kRed : kGreen);
-                            }));
+        test::uploadTexture(kRedSlot, test::makeImage(8, 8, [](int, int) { return test::opaque(kRed); }));
+        test::uploadTexture(kSplitSlot, test::makeImage(32, 32, [](int, int y) { return test::opaque(y < 16 ? kRed : kGreen); }));
     }
-    // Appends the quad (x, y, w, h) as a strip: top-left, bottom-left, top-right, bottom-right.
+    // A strip quad: top-left, bottom-left, top-right, bottom-right, texture pixels 0..32.
     static void stripQuad(double x, double y, double w, double h, double colour = 0xFFFFFF) {
         AddPolygonVertex(x, y, 0, 0, colour);
         AddPolygonVertex(x, y + h, 0, 32, colour);
         AddPolygonVertex(x + w, y, 32, 0, colour);
         AddPolygonVertex(x + w, y + h, 32, 32, colour);
     }
+    static void drawQuad(double id, double x, double y, double size, double colour = 0xFFFFFF, double mode = kPolygonStrip) {
+        BeginPolygon(id, mode);
+        stripQuad(x, y, size, size, colour);
+        EndPolygon();
+    }
     static const PolygonBatch& batch() { return *CurrentPolygonBatch(); }
 };
 
-TEST_F(PolygonTest, TextureCoordinatesArePixelsFromTheImagesTopLeft) {
-    BeginPolygon(kSplitSlot, kPolygonStrip);
-    stripQuad(100, 100, 32, 32);
-    EndPolygon();
-    EXPECT_EQ(readPixel(116, 101), kRed) << "image top on top";
-    EXPECT_EQ(readPixel(116, 130), kGreen);
-    EXPECT_FLOAT_EQ(batch().vertices[0].v, 1.0f)
-        << "ty 0 is the image's top: v = height / texture height";
-    EXPECT_FLOAT_EQ(batch().vertices[1].v, 0.0f);
-    EXPECT_FLOAT_EQ(batch().vertices[2].u, 1.0f);
-}
-
-TEST_F(PolygonTest, VertexColoursModulateTheTexture) {
-    BeginPolygon(kSplitSlot, kPolygonStrip);
-    stripQuad(100, 100, 32, 32, 0x00FF00);  // green: keeps only the green channel
-    EndPolygon();
-    EXPECT_EQ(readPixel(116, 101), kBlack);
-    EXPECT_EQ(readPixel(116, 130), kGreen);
-}
-
-TEST_F(PolygonTest, WhiteBatchLeavesModulationForLaterDraws) {
-    BeginPolygon(kSplitSlot, kPolygonStrip);
-    stripQuad(100, 100, 32, 32);
-    EndPolygon();
+TEST_F(PolygonTest, TexturesAndColours) {
+    drawQuad(kSplitSlot, 100, 100, 32);
+    EXPECT_EQ(std::pair(batch().vertices[0].v, batch().vertices[2].u), std::pair(1.0f, 1.0f)) << "ty 0 is the image's top";
+    drawQuad(kSplitSlot, 200, 100, 32, 0x00FF00);  // a green vertex colour keeps only green
+    drawQuad(3, 300, 100, 10);                     // after a textured batch, an empty slot: no stale texture
+    drawQuad(-1, 400, 100, 10, 0xFF0000);          // untextured
+    EXPECT_EQ(scan(116, 116, 101) + scan(116, 116, 130) + scan(216, 216, 101) + scan(216, 216, 130) + scan(305, 305, 105) +
+                  scan(405, 405, 105),
+              "RGKGWB");
     SetBlendAlpha(-0.5);
-    DrawSpriteAt(kRedSlot, 200, 100);
-    EXPECT_TRUE(test::nearColour(readPixel(204, 104), {128, 0, 0}, 1))
-        << "sprite still takes the blend alpha";
-    BeginPolygon(kRedSlot, kPolygonStrip);
-    stripQuad(300, 100, 8, 8);
-    EndPolygon();
-    EXPECT_TRUE(test::nearColour(readPixel(304, 104), {128, 0, 0}, 1))
-        << "a white batch at alpha 0.5 too";
+    drawQuad(kRedSlot, 300, 200, 8);
+    EXPECT_TRUE(test::nearColour(readPixel(304, 204), {128, 0, 0}, 1)) << "a white batch takes the blend alpha";
 }
 
-TEST_F(PolygonTest, EmptySlotDrawsUntextured) {
-    DrawSpriteAt(kRedSlot, 0, 0);  // leaves a red texture bound
-    BeginPolygon(kEmptySlot, kPolygonStrip);
-    stripQuad(100, 100, 10, 10);
-    EndPolygon();
-    EXPECT_EQ(readPixel(105, 105), kWhite) << "no stale texture, just the vertex colour";
-    BeginPolygon(-1, kPolygonStrip);
-    stripQuad(200, 100, 10, 10, 0xFF0000);
-    EndPolygon();
-    EXPECT_EQ(readPixel(205, 105), kBlue) << "-1 means untextured";
-}
-
-TEST_F(PolygonTest, ModesFanTrianglesStrip) {
+TEST_F(PolygonTest, ModesFanTrianglesStripAndNothingElse) {
     BeginPolygon(-1, kPolygonFan);
-    AddPolygonVertex(10, 10, 0, 0, 0xFFFFFF);
-    AddPolygonVertex(30, 10, 0, 0, 0xFFFFFF);
-    AddPolygonVertex(30, 30, 0, 0, 0xFFFFFF);
-    AddPolygonVertex(10, 30, 0, 0, 0xFFFFFF);
+    for (auto [x, y] : {std::pair{10, 10}, {30, 10}, {30, 30}, {10, 30}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
     EndPolygon();
-    EXPECT_EQ(readPixel(12, 28), kWhite) << "a fan of four corners fills the square";
-    EXPECT_EQ(readPixel(28, 12), kWhite);
-
     BeginPolygon(-1, kPolygonTriangles);
-    AddPolygonVertex(50, 10, 0, 0, 0xFFFFFF);
-    AddPolygonVertex(70, 10, 0, 0, 0xFFFFFF);
-    AddPolygonVertex(70, 30, 0, 0, 0xFFFFFF);
-    AddPolygonVertex(50, 30, 0, 0, 0xFFFFFF);  // incomplete second triangle: ignored
+    for (auto [x, y] : {std::pair{50, 10}, {70, 10}, {70, 30}, {50, 30}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
     EndPolygon();
-    EXPECT_EQ(readPixel(68, 12), kWhite);
-    EXPECT_EQ(readPixel(52, 28), kBlack) << "triangles take vertices three at a time";
-}
-
-TEST_F(PolygonTest, ModesOutsideTheRangeDrawNothing) {
-    for (double mode : {3.0, -1.0, 100.0}) {
-        BeginPolygon(-1, mode);
-        stripQuad(10, 10, 20, 20);
-        EndPolygon();
-        EXPECT_EQ(readPixel(20, 20), kBlack) << "mode " << mode;
+    EXPECT_EQ(scan(12, 12, 28) + scan(28, 28, 12) + scan(68, 68, 12) + scan(52, 52, 28), "WWWK")
+        << "a fan of four corners fills the square; triangles take vertices three at a time";
+    for (double mode : {3.0, -1.0}) {
+        drawQuad(-1, 100, 10, 20, 0xFFFFFF, mode);
+        EXPECT_EQ(readPixel(110, 20), kBlack) << "mode " << mode;
     }
 }
 
@@ -134,22 +87,23 @@ TEST_F(PolygonTest, SplitJoinsSeparateQuadsInOneStrip) {
     EXPECT_EQ(batch().count, 5) << "a second split adds no second copy";
     stripQuad(50, 10, 20, 20);
     EXPECT_EQ(batch().count, 10) << "the next vertex is written twice";
+    FillRect(200, 200, 5, 5, 0xFF0000);  // unbinds texturing
     EndPolygon();
-    EXPECT_EQ(readPixel(20, 12), kRed);
-    EXPECT_EQ(readPixel(60, 12), kRed);
-    EXPECT_EQ(readPixel(40, 12), kBlack) << "the joining triangles have no area";
-    EXPECT_EQ(readPixel(40, 28), kBlack);
+    EXPECT_EQ(scan(20, 20, 12) + scan(60, 60, 12) + scan(40, 40, 12) + scan(40, 40, 28), "RRKK")
+        << "the batch binds its texture again; the joining triangles have no area";
+    DrawSpriteAt(kRedSlot, 300, 300);
+    SetClearColour(0);
+    EndPolygon();  // the same batch again, after another sprite was bound
+    EXPECT_EQ(readPixel(20, 28), kGreen);
 }
 
 TEST_F(PolygonTest, BufferGrowsTo512ThenInStepsOf128AndNeverShrinks) {
     EXPECT_EQ(batch().capacity, 0);
     BeginPolygon(-1, kPolygonTriangles);
-    EXPECT_EQ(batch().capacity, 512) << "room for a triangle at once";
+    EXPECT_EQ(batch().capacity, 512);
     for (int i = 0; i < 512; ++i) AddPolygonVertex(i, 0, 0, 0, 0xFFFFFF);
     EXPECT_EQ(batch().capacity, 512);
-    AddPolygonVertex(0, 0, 0, 0, 0xFFFFFF);
-    EXPECT_EQ(batch().capacity, 640);
-    for (int i = 513; i < 640; ++i) AddPolygonVertex(i, 0, 0, 0, 0xFFFFFF);
+    for (int i = 512; i < 640; ++i) AddPolygonVertex(i, 0, 0, 0, 0xFFFFFF);
     EXPECT_EQ(batch().capacity, 640);
     SplitPolygonStrip();
     EXPECT_EQ(batch().capacity, 768) << "needed 641: the next multiple of 128 above";
@@ -166,21 +120,8 @@ TEST_F(PolygonTest, IdsOutsideTheTableAreRejected) {
         EndPolygon();
         EXPECT_EQ(readPixel(20, 20), kBlack) << "id " << id;
     }
-    BeginPolygon(65535, kPolygonStrip);
-    stripQuad(10, 10, 20, 20);
-    EndPolygon();
-    EXPECT_EQ(readPixel(20, 20), kWhite) << "65535 is a (empty) slot";
-}
-
-TEST_F(PolygonTest, DrawingBetweenBeginAndEndKeepsTheBatchTexture) {
-    BeginPolygon(kSplitSlot, kPolygonStrip);
-    stripQuad(100, 100, 32, 32);
-    FillRect(0, 0, 5, 5, 0xFF0000);  // unbinds texturing
-    EndPolygon();
-    EXPECT_EQ(readPixel(116, 101), kRed);
-    DrawSpriteAt(kRedSlot, 200, 200);  // binds another sprite
-    EndPolygon();                      // the same batch again
-    EXPECT_EQ(readPixel(116, 130), kGreen);
+    drawQuad(65535, 10, 10, 20);
+    EXPECT_EQ(readPixel(20, 20), kWhite) << "65535 is an (empty) slot";
 }
 
 

@@ -1,84 +1,58 @@
-// Screen state: clearing, viewport and orientation, and the reset after every frame.
+// Screen state read back from the frame: clearing, viewport and orientation, and the reset
+// after every frame.
+#include "gfx/screen.h"
+
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "gfx/context.h"
 #include "gfx/draw.h"
-#include "gfx/screen.h"
+#include "gfx/polygon.h"
 #include "platform/window.h"
 #include "support/gl_fixture.h"
 
 namespace qvt {
 namespace {
 
-using test::Rgb;
 using test::readPixel;
+using test::Rgb;
 
-const Rgb kRed{255, 0, 0};
-const Rgb kGreen{0, 255, 0};
-const Rgb kBlack{0, 0, 0};
+const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlack{0, 0, 0};
+
+std::array<int, 4> viewport() {
+    std::array<int, 4> v{-1, -1, -1, -1};
+    GetViewport(&v[0], &v[1], &v[2], &v[3]);
+    return v;
+}
 
 class ScreenTest : public test::GlTest {
 protected:
     // What ShowScreen does around the swap.
-    void showFrame() {
+    static void showFrame() {
         EndFrameState();
         platform::swapWindow();
         BeginFrame();
     }
 };
 
-TEST_F(ScreenTest, ClearColourIsPackedWithRedInTheLowByte) {
+TEST_F(ScreenTest, ClearColourIsPackedAndMinusOneKeepsThePicture) {
     SetClearColour(0xFF0000);
-    EXPECT_EQ(readPixel(0, 0), (Rgb{0, 0, 255})) << "0xFF0000 is blue, cleared at once";
-    EXPECT_EQ(readPixel(639, 479), (Rgb{0, 0, 255}));
+    EXPECT_EQ(test::scan(639, 639, 479), "B") << "0xFF0000 is blue, cleared at once";
     SetClearColour(0x204060);
     showFrame();
     EXPECT_EQ(readPixel(320, 240), (Rgb{0x60, 0x40, 0x20})) << "every frame is cleared";
-}
-
-TEST_F(ScreenTest, ClearColourMinusOneKeepsThePreviousPicture) {
     SetClearColour(0x0000FF);
     FillRect(10, 10, 20, 20, test::packed(kGreen));
     SetClearColour(-1);
-    EXPECT_EQ(readPixel(15, 15), kGreen) << "-1 clears nothing itself";
+    const std::string kept = test::scan(15, 15, 15);
     showFrame();
     showFrame();
-    EXPECT_EQ(readPixel(15, 15), kGreen) << "frames are no longer cleared";
-    EXPECT_EQ(readPixel(100, 100), kRed);
+    EXPECT_EQ(kept + test::scan(15, 15, 15) + test::scan(100, 100, 100), "GGR") << "-1: no clearing, now or later";
     SetClearColour(0);
     showFrame();
-    EXPECT_EQ(readPixel(15, 15), kBlack) << "a colour switches clearing back on";
-}
-
-TEST_F(ScreenTest, ViewportMovesTheOriginAndClips) {
-    SetViewport(100, 50, 200, 100);
-    int x = 0, y = 0, w = 0, h = 0;
-    GetViewport(&x, &y, &w, &h);
-    EXPECT_EQ(x, 100);
-    EXPECT_EQ(y, 50);
-    EXPECT_EQ(w, 200);
-    EXPECT_EQ(h, 100);
-    DrawPoint(0, 0, test::packed(kRed));
-    EXPECT_EQ(readPixel(100, 50), kRed) << "(0, 0) is the viewport's corner";
-    EXPECT_EQ(readPixel(99, 50), kBlack);
-    EXPECT_EQ(readPixel(0, 0), kBlack);
-    FillRect(190, 90, 30, 30, test::packed(kGreen));
-    EXPECT_EQ(readPixel(299, 149), kGreen) << "last pixel inside the viewport";
-    EXPECT_EQ(readPixel(300, 149), kBlack) << "x >= 200 is clipped";
-    EXPECT_EQ(readPixel(299, 150), kBlack) << "y >= 100 is clipped";
-}
-
-TEST_F(ScreenTest, EmptyViewportSizeSelectsTheWholeScreen) {
-    SetViewport(100, 50, 0, 10);
-    int x = -1, y = -1, w = 0, h = 0;
-    GetViewport(&x, &y, &w, &h);
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
-    EXPECT_EQ(w, 640);
-    EXPECT_EQ(h, 480);
-    DrawPoint(639, 479, test::packed(kRed));
-    EXPECT_EQ(readPixel(639, 479), kRed);
+    EXPECT_EQ(test::scan(15, 15, 15), "K") << "a colour switches clearing back on";
 }
 
 TEST_F(ScreenTest, FrameEndRestoresTheDefaultState) {
@@ -87,65 +61,45 @@ TEST_F(ScreenTest, FrameEndRestoresTheDefaultState) {
     SetAlphaThreshold(2.0);
     SetSmoothing(0);
     showFrame();
-
-    int x = -1, y = -1, w = 0, h = 0;
-    GetViewport(&x, &y, &w, &h);
-    EXPECT_EQ((std::array<int, 4>{x, y, w, h}), (std::array<int, 4>{0, 0, 640, 480}));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "blending off";
-    EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST)) << "alpha test back on";
+    EXPECT_EQ(viewport(), (std::array<int, 4>{0, 0, 640, 480}));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
     EXPECT_FLOAT_EQ(graphics()->alphaThreshold, 0.05f);
     EXPECT_EQ(graphics()->smoothing, 1);
     EXPECT_FLOAT_EQ(graphics()->blendAlpha, 1.0f);
-
-    FillRect(0, 0, 10, 10, test::packed(kRed));
-    EXPECT_EQ(readPixel(0, 0), kRed) << "full viewport, opaque: translucency did not carry over";
     BeginPolygon(-1, 0);
-    AddPolygonVertex(20, 0, 0, 0, 0xFFFFFF);
-    AddPolygonVertex(30, 0, 0, 0, 0xFFFFFF);
-    AddPolygonVertex(30, 10, 0, 0, 0xFFFFFF);
-    AddPolygonVertex(20, 10, 0, 0, 0xFFFFFF);
+    for (auto [x, y] : {std::pair{0, 0}, {10, 0}, {10, 10}, {0, 10}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
     EndPolygon();
-    EXPECT_EQ(readPixel(25, 5), (Rgb{255, 255, 255})) << "a batch after the frame is opaque";
+    EXPECT_EQ(readPixel(5, 5), (Rgb{255, 255, 255})) << "full viewport, opaque batch after the frame";
 }
 
-TEST_F(ScreenTest, OrientationTurnsThePicture) {
-    SetOrientation(2);
-    FillRect(0, 0, 10, 10, test::packed(kRed));
-    EXPECT_EQ(readPixel(639, 479), kRed) << "half turn: top-left lands bottom-right";
-    EXPECT_EQ(readPixel(630, 470), kRed);
-    EXPECT_EQ(readPixel(629, 470), kBlack);
-    EXPECT_EQ(readPixel(0, 0), kBlack);
-
+TEST_F(ScreenTest, ViewportsFollowTheOrientation) {
+    SetViewport(100, 50, 0, 10);
+    EXPECT_EQ(viewport(), (std::array<int, 4>{0, 0, 640, 480})) << "an empty size selects the whole screen";
     SetOrientation(7);
-    int x = 0, y = 0, w = 0, h = 0;
-    GetViewport(&x, &y, &w, &h);
     EXPECT_EQ(graphics()->orientation, 3) << "clamped to 0..3";
-    EXPECT_EQ(w, 480) << "quarter turn swaps the screen's sides";
-    EXPECT_EQ(h, 640);
-}
-
-TEST_F(ScreenTest, ViewportFollowsTheOrientation) {
+    EXPECT_EQ(viewport(), (std::array<int, 4>{0, 0, 480, 640})) << "quarter turns swap the sides";
     // Where the 2D screen pixel (px, py) shows in the window for each orientation.
     using Map = std::pair<int, int> (*)(int, int);
     const Map maps[4] = {
         [](int px, int py) { return std::pair{px, py}; },
-        [](int px, int py) { return std::pair{639 - py, px}; },  // (x, y) -> (y, -x)
+        [](int px, int py) { return std::pair{639 - py, px}; },
         [](int px, int py) { return std::pair{639 - px, 479 - py}; },
-        [](int px, int py) { return std::pair{py, 479 - px}; },  // (x, y) -> (-y, x)
+        [](int px, int py) { return std::pair{py, 479 - px}; },
     };
     for (int n = 0; n < 4; ++n) {
         SetOrientation(n);
         SetClearColour(0);
         SetViewport(30, 40, 50, 60);
+        EXPECT_EQ(viewport(), (std::array<int, 4>{30, 40, 50, 60}));
         DrawPoint(0, 0, test::packed(kRed));
-        DrawPoint(49, 59, test::packed(kGreen));
-        DrawPoint(50, 0, test::packed(kRed));
-        auto [ax, ay] = maps[n](30, 40);
-        auto [bx, by] = maps[n](79, 99);
-        auto [cx, cy] = maps[n](80, 40);
-        EXPECT_EQ(readPixel(ax, ay), kRed) << "orientation " << n << ": viewport origin";
-        EXPECT_EQ(readPixel(bx, by), kGreen) << "orientation " << n << ": last viewport pixel";
-        EXPECT_EQ(readPixel(cx, cy), kBlack) << "orientation " << n << ": clipped";
+        FillRect(40, 50, 20, 20, test::packed(kGreen));  // clipped at 50 x 60
+        const std::pair<int, int> at[] = {maps[n](30, 40), maps[n](79, 99), maps[n](80, 95), maps[n](75, 100),
+                                          maps[n](29, 40)};
+        const Rgb want[] = {kRed, kGreen, kBlack, kBlack, kBlack};
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(readPixel(at[i].first, at[i].second), want[i]) << "orientation " << n << ", point " << i;
+        }
     }
 }
 

@@ -1,210 +1,271 @@
-// The sprite table: texture layout, mip textures, freeing, colour keys, rejected input.
+// The sprite table: texture layout, mip textures, freeing and failed uploads; loading files
+// and packs into slots with the colour key and the last-error rules; saving pictures back.
+#include "gfx/sprites.h"
+
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <tuple>
 #include <vector>
 
+#include "core/errors.h"
+#include "files/memfile.h"
 #include "files/resolver.h"
 #include "gfx/context.h"
 #include "gfx/draw.h"
 #include "gfx/font.h"
+#include "gfx/image_decode.h"
 #include "gfx/polygon.h"
 #include "gfx/screen.h"
-#include "gfx/sprites.h"
 #include "image_test_util.h"
 #include "support/gl_fixture.h"
 
 namespace qvt {
 namespace {
 
-using test::Rgb;
+using test::Bytes;
+using Rgba = std::array<int, 4>;
 
-const Rgb kRed{255, 0, 0};
-const Rgb kBlue{0, 0, 255};
+RuntimeString rs(const std::string& s) { return RuntimeString(std::string_view(s)); }
+const SpriteRecord& record(int id) { return graphics()->sprites[static_cast<std::size_t>(id)]; }
+DecodedImage solid(int w, int h) { return test::makeImage(w, h, [](int, int) { return 0xFFFFFFFFu; }); }
+
+// Level `level` of a texture as RGBA bytes, rows in texture order (bottom first).
+std::vector<std::uint8_t> texels(GLuint name, int level, int* width, int* height) {
+    glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, height);
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(*width) * *height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
+    return out;
+}
+Rgba texel(const std::vector<std::uint8_t>& t, int width, int x, int row) {
+    const std::size_t i = (static_cast<std::size_t>(row) * width + x) * 4;
+    return {t[i], t[i + 1], t[i + 2], t[i + 3]};
+}
+// The texel showing picture pixel (x, y) of a slot, y from the top.
+Rgba picturePixel(int id, int x, int y) {
+    int w = 0, h = 0;
+    const auto t = texels(record(id).texture, 0, &w, &h);
+    return texel(t, w, x, record(id).height - 1 - y);
+}
 
 class SpritesTest : public test::GlTest {
 protected:
-    static const SpriteRecord& record(int id) {
-        return graphics()->sprites[static_cast<std::size_t>(id)];
+    void TearDown() override {
+        ReleaseMediaResolvers();
+        GlTest::TearDown();
     }
-    // Level `level` of texture name as RGBA bytes, rows in texture order (bottom first).
-    static std::vector<std::uint8_t> texels(GLuint name, int level, int* width, int* height) {
-        glBindTexture(GL_TEXTURE_2D, name);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, width);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, height);
-        std::vector<std::uint8_t> out(static_cast<std::size_t>(*width) * *height * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
-        return out;
+    void load(const std::string& path, int id) {
+        LoadSpriteFile(rs(path), id);
+        ASSERT_EQ(LastErrorCode(), 0) << path;
+        ASSERT_NE(record(id).texture, 0u) << path;
     }
-    static std::array<int, 4> texel(const std::vector<std::uint8_t>& t, int width, int x, int row) {
-        const std::size_t i = (static_cast<std::size_t>(row) * width + x) * 4;
-        return {t[i], t[i + 1], t[i + 2], t[i + 3]};
+    std::string write(const std::string& name, const Bytes& bytes) {
+        test::writeBytes(dir / name, bytes);
+        return dir / name;
     }
+    test::ScratchFolder dir;
 };
 
-TEST_F(SpritesTest, TextureSidesArePowersOfTwoOfAtLeast16) {
-    test::uploadTexture(1, test::makeImage(20, 10, [](int, int) { return 0xFFFFFFFFu; }));
-    EXPECT_EQ(record(1).textureWidth, 32);
-    EXPECT_EQ(record(1).textureHeight, 16);
-    EXPECT_FLOAT_EQ(record(1).uExtent, 0.625f);
-    EXPECT_FLOAT_EQ(record(1).vExtent, 0.625f);
-    EXPECT_EQ(record(1).width, 20);
-    EXPECT_EQ(record(1).height, 10);
-
-    test::uploadTexture(2, test::makeImage(1, 1, [](int, int) { return 0xFFFFFFFFu; }));
-    EXPECT_EQ(record(2).textureWidth, 16);
-    EXPECT_EQ(record(2).textureHeight, 16);
-    test::uploadTexture(3, test::makeImage(16, 17, [](int, int) { return 0xFFFFFFFFu; }));
-    EXPECT_EQ(record(3).textureWidth, 16);
-    EXPECT_EQ(record(3).textureHeight, 32);
-
-    int w = -1, h = -1;
-    GetSpriteSize(1, &w, &h);
-    EXPECT_EQ(w, 20);
-    EXPECT_EQ(h, 10);
-    GetSpriteSize(4, &w, &h);
-    EXPECT_EQ(w, 0) << "empty slot";
-    GetSpriteSize(70000, &w, &h);
-    EXPECT_EQ(h, 0) << "id outside the table";
-}
-
-TEST_F(SpritesTest, ImageIsStoredUpsideDownInTransparentBlack) {
-    // Row 0 (top) red, the others blue; 20 x 10 in a 32 x 16 texture.
-    test::uploadTexture(1, test::makeImage(20, 10, [](int, int y) {
-                            return test::opaque(y == 0 ? kRed : kBlue);
-                        }));
+TEST_F(SpritesTest, ImageIsStoredUpsideDownInAPowerOfTwoTexture) {
+    test::uploadTexture(1, test::makeImage(20, 10, [](int, int y) { return y == 0 ? 0xFF0000FFu : 0xFFFF0000u; }));
+    EXPECT_EQ(std::tuple(record(1).textureWidth, record(1).textureHeight, record(1).uExtent, record(1).vExtent),
+              std::tuple(32, 16, 0.625f, 0.625f));
     int w = 0, h = 0;
     const auto t = texels(record(1).texture, 0, &w, &h);
-    ASSERT_EQ(w, 32);
-    ASSERT_EQ(h, 16);
-    EXPECT_EQ(texel(t, w, 0, 9), (std::array<int, 4>{255, 0, 0, 255}))
-        << "image top at row height - 1";
-    EXPECT_EQ(texel(t, w, 19, 0), (std::array<int, 4>{0, 0, 255, 255})) << "image bottom at row 0";
-    EXPECT_EQ(texel(t, w, 20, 0), (std::array<int, 4>{0, 0, 0, 0})) << "right of the image";
-    EXPECT_EQ(texel(t, w, 0, 10), (std::array<int, 4>{0, 0, 0, 0})) << "above the image";
-    EXPECT_EQ(texel(t, w, 31, 15), (std::array<int, 4>{0, 0, 0, 0}));
+    ASSERT_EQ(w * 100 + h, 3216);
+    // The image top at row height - 1, its bottom at row 0, transparent black right of and above it.
+    EXPECT_EQ((std::vector{texel(t, w, 0, 9), texel(t, w, 19, 0), texel(t, w, 20, 0), texel(t, w, 0, 10)}),
+              (std::vector<Rgba>{{255, 0, 0, 255}, {0, 0, 255, 255}, {0, 0, 0, 0}, {0, 0, 0, 0}}));
+    GetSpriteSize(1, &w, &h);
+    EXPECT_EQ(w * 100 + h, 2010);
+    test::uploadTexture(2, solid(1, 1));
+    EXPECT_EQ(record(2).textureWidth * 100 + record(2).textureHeight, 1616) << "at least 16";
+    test::uploadTexture(3, solid(16, 17));
+    EXPECT_EQ(record(3).textureWidth * 100 + record(3).textureHeight, 1632);
+    for (double empty : {4.0, 70000.0}) {
+        GetSpriteSize(empty, &w, &h);
+        EXPECT_EQ(w + h, 0) << empty;
+    }
 }
 
-TEST_F(SpritesTest, MipTextureIsASquareMipmappedCopy) {
-    test::uploadTexture(1, test::makeImage(64, 32, [](int x, int) {
-                            return test::opaque(x < 32 ? kRed : kBlue);
-                        }),
-                        true);
+TEST_F(SpritesTest, MipTexturesAndFonts) {
+    test::uploadTexture(1, test::makeImage(64, 32, [](int x, int) { return x < 32 ? 0xFF0000FFu : 0xFFFF0000u; }), true);
     const GLuint mip = record(1).mipTexture;
     ASSERT_NE(mip, 0u);
     ASSERT_NE(mip, record(1).texture);
     int w = 0, h = 0;
     auto level0 = texels(mip, 0, &w, &h);
-    EXPECT_EQ(w, 32) << "the wider side is halved down to the shorter";
-    EXPECT_EQ(h, 32);
-    EXPECT_EQ(texel(level0, w, 0, 0), (std::array<int, 4>{255, 0, 0, 255}));
-    EXPECT_EQ(texel(level0, w, 31, 31), (std::array<int, 4>{0, 0, 255, 255}));
-    const auto level5 = texels(mip, 5, &w, &h);
+    EXPECT_EQ(w * 100 + h, 3232) << "the wider side is halved down to the shorter";
+    EXPECT_EQ(texel(level0, w, 0, 0)[0] + texel(level0, w, 31, 31)[2], 510);
+    const auto last = texels(mip, 5, &w, &h);
     ASSERT_EQ(w, 1) << "levels reach 1 x 1";
-    const auto last = texel(level5, 1, 0, 0);
-    EXPECT_NEAR(last[0], 127, 1) << "the last level averages the picture";
-    EXPECT_NEAR(last[2], 127, 1);
-    EXPECT_EQ(last[3], 255);
-}
+    EXPECT_NEAR(last[0] + last[2], 254, 2) << "the last level averages the picture";
 
-TEST_F(SpritesTest, FontsGetNearestFilteringAndNoMipTexture) {
-    test::uploadTexture(kFirstFontSprite,
-                        test::makeImage(128, 64, [](int, int) { return 0xFFFFFFFFu; }), true, true);
+    test::uploadTexture(kFirstFontSprite, solid(128, 64), true, true);
     EXPECT_EQ(record(kFirstFontSprite).mipTexture, 0u);
-    glBindTexture(GL_TEXTURE_2D, record(kFirstFontSprite).texture);
     GLint filter = 0;
+    glBindTexture(GL_TEXTURE_2D, record(kFirstFontSprite).texture);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
-    EXPECT_EQ(filter, GL_NEAREST);
+    EXPECT_EQ(filter, GL_NEAREST) << "fonts are never smoothed";
 }
 
-TEST_F(SpritesTest, FreeSpriteEmptiesTheSlotButKeepsTheFrameSize) {
-    test::uploadTexture(1, test::makeImage(20, 10, [](int, int) { return 0xFFFFFFFFu; }), true);
+TEST_F(SpritesTest, FreeingAndFailedUploadsEmptyTheSlot) {
+    test::uploadTexture(1, solid(20, 10), true);
     SpriteRecord& rec = graphics()->sprites[1];
     rec.frameWidth = 5;
-    rec.frameHeight = 6;
     const GLuint texture = rec.texture, mip = rec.mipTexture;
     graphics()->alphaMasks[1].reset(new std::uint8_t[64]);
     FreeSprite(1);
-    EXPECT_FALSE(glIsTexture(texture));
-    EXPECT_FALSE(glIsTexture(mip));
-    EXPECT_EQ(graphics()->alphaMasks[1], nullptr);
-    EXPECT_EQ(rec.texture, 0u);
-    EXPECT_EQ(rec.mipTexture, 0u);
-    EXPECT_EQ(rec.textureWidth, -1);
-    EXPECT_EQ(rec.width, 0);
-    EXPECT_FLOAT_EQ(rec.uExtent, 1.0f);
-    EXPECT_EQ(rec.frameWidth, 5);
-    EXPECT_EQ(rec.frameHeight, 6);
-}
+    EXPECT_FALSE(glIsTexture(texture) || glIsTexture(mip) || graphics()->alphaMasks[1]);
+    EXPECT_EQ(std::tuple(rec.texture, rec.mipTexture, rec.width, rec.textureWidth, rec.uExtent, rec.frameWidth),
+              std::tuple(0u, 0u, 0, -1, 1.0f, 5)) << "emptied, the frame size kept";
 
-TEST_F(SpritesTest, FailedCreationLeavesTheSlotEmpty) {
-    test::uploadTexture(1, test::makeImage(8, 8, [](int, int) { return 0xFFFFFFFFu; }));
+    test::uploadTexture(1, solid(8, 8));
     EXPECT_FALSE(CreateSpriteTexture(DecodedImage{}, 1, false, false)) << "empty image";
     EXPECT_EQ(record(1).texture, 0u) << "the old picture is gone too";
-
-    DecodedImage wide;
+    DecodedImage wide = solid(1, 1);
     wide.width = 40000;  // does not fit the record's 16-bit width
-    wide.height = 1;
     wide.pixels.resize(wide.byteCount());
     EXPECT_FALSE(CreateSpriteTexture(wide, 1, false, false));
-    EXPECT_EQ(record(1).width, 0);
-
-    DecodedImage shortBuffer = test::makeImage(8, 8, [](int, int) { return 0xFFFFFFFFu; });
+    DecodedImage shortBuffer = solid(8, 8);
     shortBuffer.height = 9;
-    EXPECT_FALSE(CreateSpriteTexture(shortBuffer, 1, false, false))
-        << "fewer pixels than the size says";
-
-    const DecodedImage ok = test::makeImage(8, 8, [](int, int) { return 0xFFFFFFFFu; });
-    EXPECT_FALSE(CreateSpriteTexture(ok, 65536, false, false));
-    EXPECT_FALSE(CreateSpriteTexture(ok, -1, false, false));
+    EXPECT_FALSE(CreateSpriteTexture(shortBuffer, 1, false, false)) << "fewer pixels than the size says";
+    EXPECT_FALSE(CreateSpriteTexture(solid(8, 8), 65536, false, false) || CreateSpriteTexture(solid(8, 8), -1, false, false));
     EXPECT_EQ(graphics()->sprites[65536].texture, 0u);
-}
 
-TEST_F(SpritesTest, ShutdownDeletesEveryTexture) {
-    test::uploadTexture(1, test::makeImage(8, 8, [](int, int) { return 0xFFFFFFFFu; }), true);
-    test::uploadTexture(65535, test::makeImage(8, 8, [](int, int) { return 0xFFFFFFFFu; }));
-    const GLuint names[] = {record(1).texture, record(1).mipTexture, record(65535).texture};
+    test::uploadTexture(2, solid(8, 8), true);
+    test::uploadTexture(65535, solid(8, 8));
+    const GLuint names[] = {record(2).texture, record(2).mipTexture, record(65535).texture};
     ShutdownGraphics();
-    EXPECT_EQ(graphics(), nullptr);
-    for (GLuint name : names) EXPECT_FALSE(glIsTexture(name)) << "texture " << name;
+    for (GLuint name : names) EXPECT_FALSE(glIsTexture(name)) << "shutdown deletes texture " << name;
 }
 
-// ---- fidelity
+TEST_F(SpritesTest, LoadedFilesAreKeyedAndTheirHolesTakeTheNeighboursColour) {
+    load(write("c.jpg", test::makeJpeg(17, 3, {200})), 3);
+    EXPECT_EQ(record(3).textureWidth, 32);
+    EXPECT_EQ(picturePixel(3, 16, 2)[3], 255);
+
+    test::BmpLayout ring{3, 3};  // a magenta ring around a black centre
+    ring.pixel = [](int x, int y) { return x == 1 && y == 1 ? 0u : 0x8000FFu; };
+    const std::string path = write("ring.bmp", test::makeBmp(ring));
+    load(path, 1);
+    EXPECT_EQ((std::pair{picturePixel(1, 0, 0), picturePixel(1, 1, 1)}), (std::pair{Rgba{0, 0, 0, 0}, Rgba{0, 0, 0, 255}}))
+        << "magenta is keyed and takes the centre's colour";
+    SetColourKey(0);
+    load(path, 1);
+    EXPECT_EQ((std::pair{picturePixel(1, 0, 0), picturePixel(1, 1, 1)}), (std::pair{Rgba{255, 0, 128, 255}, Rgba{0, 0, 0, 0}}))
+        << "black is the key now";
+    SetColourKey(0x8000FF);
+
+    // 4 x 4: the inner 2 x 2 opaque (red, green / blue, white), the border in the key.
+    const auto inner = [](int x, int y) -> std::uint32_t {
+        if (x < 1 || x > 2 || y < 1 || y > 2) return 0x8000FF;
+        return std::array{0xFF0000FFu, 0xFF00FF00u, 0xFFFF0000u, 0xFFFFFFFFu}[(y - 1) * 2 + x - 1];
+    };
+    load(write("rgb.png", test::makePng(4, 4, inner)), 1);
+    EXPECT_EQ((std::pair{picturePixel(1, 0, 0), picturePixel(1, 1, 0)}), (std::pair{Rgba{255, 0, 0, 0}, Rgba{127, 127, 0, 0}}))
+        << "the corner sees only red; red and green, rounded down";
+    load(write("rgba.png", test::makePng(4, 4, [&](int x, int y) { return inner(x, y) == 0x8000FF ? 0x00302010u : inner(x, y); }, true)), 2);
+    EXPECT_EQ(picturePixel(2, 0, 0), (Rgba{0x10, 0x20, 0x30, 0})) << "file alpha: no edge-colour pass";
+}
+
+TEST_F(SpritesTest, FailedLoadsEmptyTheSlotAndSetTheirCodes) {
+    const std::string good = write("good.png", test::makePng(8, 8, [](int, int) { return 0x123456u; }));
+    load(good, 5);
+    SetLastError(kErrOutOfBounds);
+    LoadSpriteFile("", 5);
+    EXPECT_EQ(LastErrorCode(), 0) << "an empty path only empties the slot";
+    EXPECT_EQ(record(5).texture, 0u);
+
+    Bytes bmp = test::makeBmp(test::BmpLayout{});
+    test::put32(bmp, 10, 5000);  // pixel data past the end
+    Bytes png = test::makePng(8, 8, [](int, int) { return 0u; });
+    png.resize(png.size() - 30);
+    Bytes jpeg = test::makeJpeg(8, 8, {1});
+    jpeg.resize(40);
+    for (const auto& [name, bytes] : {std::pair{"bad.bmp", bmp}, {"bad.png", png}, {"bad.jpg", jpeg},
+                                      {"text.png", Bytes{'h', 'i'}}, {"missing.png", Bytes{}}}) {
+        load(good, 5);
+        LoadSpriteFile(rs(std::string(name) == "missing.png" ? dir / name : write(name, bytes)), 5);
+        EXPECT_EQ(LastErrorCode(), kErrNoSuchFile) << name;
+        EXPECT_EQ(record(5).texture, 0u) << name << ": the old picture is gone";
+    }
+    load(good, 5);
+    for (double bad : {65536.0, -1.0}) {
+        LoadSpriteFile(rs(good), bad);
+        EXPECT_EQ(LastErrorCode(), kErrOutOfMemory) << bad;
+    }
+    EXPECT_NE(record(5).texture, 0u) << "a rejected id touches nothing";
+}
+
+TEST_F(SpritesTest, SavedPicturesAndScreens) {
+    const auto colour = [](int x, int y) {
+        return static_cast<std::uint32_t>(x * 13 + (y * 29 << 8) + ((x ^ y) << 16)) | ((x * 17u + 3) << 24);
+    };
+    load(write("in.png", test::makePng(13, 7, colour, true)), 1);
+    ASSERT_TRUE(SaveSpriteImage(1, rs(dir / "out.PNG")));
+    DecodedImage back;
+    ASSERT_EQ(DecodePng(test::readBytes(dir / "out.PNG"), DecodeOptions{}, back), DecodeStatus::Decoded);
+    ASSERT_EQ(back.width * 100 + back.height, 1307);
+    for (int i = 0; i < 13 * 7 * 4; ++i) {
+        ASSERT_EQ(back.pixels[i], static_cast<std::uint8_t>(colour(i / 4 % 13, i / 52) >> (8 * (i % 4)))) << "byte " << i;
+    }
+    ASSERT_TRUE(SaveSpriteImage(1, rs(dir / "out.bmp")));
+    ASSERT_EQ(DecodeBmp(test::readBytes(dir / "out.bmp"), DecodeOptions{}, back), DecodeStatus::Decoded);
+    EXPECT_EQ((Rgba{back.pixels[72], back.pixels[73], back.pixels[74], back.pixels[75]}), (Rgba{65, 29, 4, 255})) << "(5, 1)";
+    ASSERT_TRUE(SaveSpriteImage(1, rs(dir / "out.jpg")));
+    ASSERT_EQ(DecodeJpeg(test::readBytes(dir / "out.jpg"), DecodeOptions{}, back), DecodeStatus::Decoded);
+    EXPECT_EQ(back.width, 13);
+
+    for (auto [id, path] : {std::pair{7, rs(dir / "none.png")}, {1, MemoryFile(Bytes(16, 0)).name()},
+                            {1, rs(dir / "no/such/folder.png")}}) {
+        ClearLastError();
+        EXPECT_FALSE(SaveSpriteImage(id, path)) << path.c_str();
+        EXPECT_EQ(LastErrorCode(), kErrNoSuchFile) << path.c_str();
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.png"));
+
+    FillRect(100, 50, 20, 10, 0x00C0FF);  // orange
+    ASSERT_TRUE(SaveScreenImage(rs(dir / "screen.png")));
+    ASSERT_EQ(DecodePng(test::readBytes(dir / "screen.png"), DecodeOptions{}, back), DecodeStatus::Decoded);
+    ASSERT_EQ(back.width * 1000 + back.height, 640480);
+    const auto at = [&](int x, int y) {
+        const std::uint8_t* p = &back.pixels[(static_cast<std::size_t>(y) * back.width + x) * 4];
+        return Rgba{p[0], p[1], p[2], p[3]};
+    };
+    const Rgba orange{255, 192, 0, 255}, black{0, 0, 0, 255};
+    EXPECT_EQ((std::vector{at(100, 50), at(119, 59), at(120, 50), at(100, 60)}), (std::vector{orange, orange, black, black}))
+        << "the rectangle, upright";
+    EXPECT_FALSE(SaveScreenImage(""));
+    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
+}
 
 // SetColourKey(-1) is "no key": no 24-bit colour equals it, so white stays white in BMP and
 // RGB PNG sprites, in font images and in vertex colours.
 TEST_F(SpritesTest, KeyMinusOneKeysNothing) {
-    using test::readPixel;
-    const Rgb kWhite{255, 255, 255};
-    test::ScratchDir dir;
+    const test::Rgb kWhite{255, 255, 255};
     test::BmpLayout bmp;
     bmp.width = bmp.height = 8;
     bmp.pixel = [](int, int) { return 0xFFFFFFu; };
-    const auto whitePng = test::makeRgbPng(8, 8, [](int, int) { return 0xFFFFFFu; });
+    auto white = [](int, int) { return 0xFFFFFFu; };
     SetColourKey(-1);
-    LoadSpriteFile(RuntimeString(dir.write("w.bmp", test::makeBmp(bmp))), 1);
-    LoadSpriteFile(RuntimeString(dir.write("w.png", whitePng)), 2);
+    load(write("w.bmp", test::makeBmp(bmp)), 1);
+    load(write("w.png", test::makePng(8, 8, white)), 2);
     DrawSpriteAt(1, 10, 10);
     DrawSpriteAt(2, 30, 10);
-    EXPECT_EQ(readPixel(13, 13), kWhite) << "BMP";
-    EXPECT_EQ(readPixel(33, 13), kWhite) << "RGB PNG";
-
-    LoadFontFile(RuntimeString(dir.write("f.png", test::makeRgbPng(128, 64, [](int, int) {
-                                             return 0xFFFFFFu;
-                                         }))),
-                 1);
+    LoadFontFile(rs(write("f.png", test::makePng(128, 64, white))), 1);
     DrawText("A", 50, 10, 0);
-    EXPECT_EQ(readPixel(53, 13), kWhite) << "font image";
-
     BeginPolygon(-1, kPolygonFan);
-    AddPolygonVertex(70, 10, 0, 0, 0xFFFFFF);
-    AddPolygonVertex(80, 10, 0, 0, 0xFFFFFF);
-    AddPolygonVertex(80, 20, 0, 0, 0xFFFFFF);
-    AddPolygonVertex(70, 20, 0, 0, 0xFFFFFF);
+    for (auto [x, y] : {std::pair{70, 10}, {80, 10}, {80, 20}, {70, 20}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
     EndPolygon();
-    EXPECT_EQ(readPixel(75, 15), kWhite) << "white vertices";
-    ReleaseMediaResolvers();
+    EXPECT_EQ((std::vector{test::readPixel(13, 13), test::readPixel(33, 13), test::readPixel(53, 13),
+                           test::readPixel(75, 15)}),
+              (std::vector{kWhite, kWhite, kWhite, kWhite}))
+        << "BMP, RGB PNG, font image, white vertices";
 }
 
 }  // namespace

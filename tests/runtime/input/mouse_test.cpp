@@ -3,8 +3,6 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "input/input.h"
 #include "input/input_state.h"
 #include "support/scripted_input.h"
@@ -12,58 +10,25 @@
 namespace qvt {
 namespace {
 
-void wheel(int steps) {
+void wheel(int steps, int times = 1) {
     platform::Event e;
     e.type = platform::EventType::MouseWheel;
     e.wheelY = steps;
-    input::HandleEvent(e);
+    for (int i = 0; i < times; ++i) input::HandleEvent(e);
 }
-
-MouseState poll(bool update) {
+// Movement (or wheel) since the last update, as (dx, dy).
+std::pair<int, int> poll(bool update, bool wheelOnly = false) {
     MouseState m;
     PollMouse(m, update);
-    return m;
+    return wheelOnly ? std::pair<int, int>{m.wheel, 0} : std::pair<int, int>{m.dx, m.dy};
+}
+platform::MouseSample reading(int x, int y, bool left = false) {
+    platform::MouseSample s;
+    s.x = x, s.y = y, s.left = left;
+    return s;
 }
 
-// ---- Without any window -------------------------------------------------------------
-
-class MouseWheelTest : public testing::Test {
-protected:
-    void TearDown() override { ShutdownInput(); }
-    test::ScriptedInput keys;
-};
-
-TEST_F(MouseWheelTest, TheWheelIsReducedToItsDirectionUntilAnUpdate) {
-    EXPECT_EQ(poll(false).wheel, 0);
-    wheel(3);
-    wheel(-1);
-    EXPECT_EQ(poll(false).wheel, 1) << "+2 in total";
-    EXPECT_EQ(poll(false).wheel, 1) << "reading without update keeps it";
-    EXPECT_EQ(poll(true).wheel, 1) << "the updating read still reports it";
-    EXPECT_EQ(poll(false).wheel, 0) << "and clears it";
-    wheel(-120);
-    EXPECT_EQ(poll(true).wheel, -1);
-    wheel(1);
-    wheel(-1);
-    EXPECT_EQ(poll(true).wheel, 0) << "movements that cancel out";
-}
-
-TEST_F(MouseWheelTest, EveryFrameClearsTheWheel) {
-    wheel(1);
-    input::PollForFrame();
-    EXPECT_EQ(poll(false).wheel, 0) << "steps before the frame's poll belong to that frame";
-}
-
-TEST_F(MouseWheelTest, AHugeWheelSumKeepsItsSign) {
-    for (int i = 0; i < 4; ++i) wheel(0x7FFFFFFF);
-    EXPECT_EQ(poll(true).wheel, 1);
-    for (int i = 0; i < 4; ++i) wheel(-0x7FFFFFFF - 1);
-    EXPECT_EQ(poll(true).wheel, -1);
-}
-
-// ---- With a window on the dummy driver ---------------------------------------------
-
-class MouseWindowTest : public testing::Test {
+class MouseTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         // The dummy driver, not offscreen: no GL driver is loaded, so nothing outside our
@@ -71,69 +36,66 @@ protected:
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
         window = SDL_CreateWindow("input", 0, 0, 320, 200, 0);
-        ASSERT_NE(window, nullptr) << SDL_GetError();
     }
     static void TearDownTestSuite() {
         SDL_DestroyWindow(window);
         SDL_Quit();
     }
     void SetUp() override {
-        // Headless drivers move the pointer by sending motion, as a real mouse would.
-        SDL_WarpMouseInWindow(window, 10, 20);
-        SDL_PumpEvents();
+        moveTo(10, 20);  // headless drivers move the pointer by sending motion
         InitInput(false);
     }
     void TearDown() override { ShutdownInput(); }
-
     static void moveTo(int x, int y) {
         SDL_WarpMouseInWindow(window, x, y);
         SDL_PumpEvents();
     }
-
-    static SDL_Window* window;
+    static inline SDL_Window* window = nullptr;
     test::ScriptedInput keys;
 };
 
-SDL_Window* MouseWindowTest::window = nullptr;
-
-TEST_F(MouseWindowTest, ShownPointerReportsMovementOfItsWindowPosition) {
-    moveTo(110, 70);
-    MouseState m = poll(false);
-    EXPECT_EQ(m.dx, 100) << "from where InitInput found the pointer";
-    EXPECT_EQ(m.dy, 50);
-    moveTo(100, 75);
-    m = poll(true);
-    EXPECT_EQ(m.dx, 90);
-    EXPECT_EQ(m.dy, 55);
-    EXPECT_EQ(poll(false).dx, 0) << "the update made the position the previous one";
-    moveTo(95, 75);
-    EXPECT_EQ(poll(true).dx, -5);
+TEST_F(MouseTest, TheWheelIsReducedToItsDirectionUntilAnUpdateOrAFrame) {
+    const auto steps = [](bool update) { return poll(update, true).first; };
+    wheel(3);
+    wheel(-1);
+    EXPECT_EQ(steps(false) * 100 + steps(true) * 10 + steps(false), 110) << "+2 kept until the update clears it";
+    wheel(-120);
+    EXPECT_EQ(steps(true), -1);
+    wheel(1);
+    wheel(-1);
+    EXPECT_EQ(steps(true), 0) << "movements that cancel out";
+    wheel(0x7FFFFFFF, 4);
+    EXPECT_EQ(steps(true), 1) << "a huge sum keeps its sign";
+    wheel(-0x7FFFFFFF - 1, 4);
+    EXPECT_EQ(steps(true), -1);
+    wheel(1);
+    input::PollForFrame();
+    EXPECT_EQ(steps(false), 0) << "steps before the frame's poll belong to that frame";
 }
 
-// SDL reports no movement for warps, so a headless driver cannot move a hidden pointer;
-// the movement arithmetic is tested on the record below.
-TEST_F(MouseWindowTest, AHiddenPointerIsReadAsMovementNotPosition) {
-    moveTo(50, 40);
-    poll(true);
+TEST_F(MouseTest, AShownPointerReportsItsWindowPositionAHiddenOneMovement) {
+    moveTo(110, 70);
+    EXPECT_EQ(poll(false), std::pair(100, 50)) << "from where InitInput found the pointer";
+    moveTo(100, 75);
+    EXPECT_EQ(poll(true), std::pair(90, 55));
+    EXPECT_EQ(poll(false), std::pair(0, 0)) << "the update made the position the previous one";
     ShowSystemPointer(0);
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
-    moveTo(200, 150);  // a jump of the system pointer, not a movement of the mouse
-    EXPECT_EQ(poll(true).dx, 0);
+    // SDL reports no movement for warps, so a headless driver cannot move a hidden pointer.
+    moveTo(200, 150);
+    EXPECT_EQ(poll(true), std::pair(0, 0)) << "a jump of the system pointer is no movement";
     ShowSystemPointer(1);
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
-    moveTo(60, 40);
-    EXPECT_EQ(poll(true).dx, 10) << "shown again: window positions, from where it was hidden";
-}
-
-TEST_F(MouseWindowTest, ExclusiveStartHidesThePointerUntilShutdown) {
+    moveTo(95, 80);
+    EXPECT_EQ(poll(true), std::pair(-5, 5)) << "shown again: window positions, from where it was hidden";
     ShutdownInput();
     InitInput(true);
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE) << "an exclusive start hides the pointer";
     ShutdownInput();
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE) << "shutdown shows the pointer again";
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE) << "until shutdown";
 }
 
-TEST_F(MouseWindowTest, IdleWaitSeesMouseMovementAndKeys) {
+TEST_F(MouseTest, IdleWaitSeesMouseMovementAndKeys) {
     input::TakeActivitySnapshot();
     EXPECT_FALSE(input::ActivitySinceSnapshot()) << "nothing happened";
     keys.press(255);
@@ -148,48 +110,28 @@ TEST_F(MouseWindowTest, IdleWaitSeesMouseMovementAndKeys) {
     EXPECT_FALSE(input::ActivitySinceSnapshot());
 }
 
-// ---- The record's arithmetic ------------------------------------------------------
-
-platform::MouseSample reading(int x, int y, bool left = false) {
-    platform::MouseSample s;
-    s.x = x;
-    s.y = y;
-    s.left = left;
-    return s;
-}
-
-TEST(MouseRecord, MovementAddsUpUntilTheUpdate) {
+TEST(MouseRecord, MovementAddsUpUntilTheUpdateAndSaturates) {
+    const auto state = [](input::MouseRecord& m, bool update) {
+        const MouseState st = input::mouseStateOf(m, update);
+        return std::tuple<int, int, int>{st.dx, st.dy, st.left};
+    };
     input::MouseRecord m;
     input::applyMouseSample(m, reading(5, 3), true);  // e.g. read by the idle wait
     input::applyMouseSample(m, reading(2, 0), true);  // then by the game
-    MouseState st = input::mouseStateOf(m, true);
-    EXPECT_EQ(st.dx, 7) << "movement read earlier is not lost before the update";
-    EXPECT_EQ(st.dy, 3);
+    EXPECT_EQ(state(m, true), std::tuple(7, 3, 0)) << "movement read earlier is not lost before the update";
     input::applyMouseSample(m, reading(-4, 1, true), true);
-    st = input::mouseStateOf(m, false);
-    EXPECT_EQ(st.dx, -4);
-    EXPECT_EQ(st.left, 1);
-    EXPECT_EQ(input::mouseStateOf(m, true).dx, -4) << "no update: still since the last one";
-    EXPECT_EQ(input::mouseStateOf(m, false).dx, 0);
-}
-
-TEST(MouseRecord, WindowPositionsReplaceThePosition) {
-    input::MouseRecord m;
-    input::applyMouseSample(m, reading(100, 50), false);
-    input::applyMouseSample(m, reading(90, 60), false);
-    MouseState st = input::mouseStateOf(m, true);
-    EXPECT_EQ(st.dx, 90);
-    EXPECT_EQ(st.dy, 60);
-}
-
-TEST(MouseRecord, MovementBeyondSixteenBitsSaturates) {
-    input::MouseRecord m;
-    input::applyMouseSample(m, reading(40000, -40000), true);
-    MouseState st = input::mouseStateOf(m, true);
-    EXPECT_EQ(st.dx, 32767) << "not wrapped to a movement the other way";
-    EXPECT_EQ(st.dy, -32768);
-    for (int i = 0; i < 3; ++i) input::applyMouseSample(m, reading(0x7FFFFFFF, 0), true);
-    EXPECT_EQ(m.x, 0x7FFFFFFF) << "the position sum saturates instead of overflowing";
+    EXPECT_EQ(state(m, false), std::tuple(-4, 1, 1));
+    EXPECT_EQ(state(m, true), std::tuple(-4, 1, 1)) << "no update: still since the last one";
+    EXPECT_EQ(state(m, false), std::tuple(0, 0, 1));
+    input::MouseRecord w;
+    input::applyMouseSample(w, reading(100, 50), false);
+    input::applyMouseSample(w, reading(90, 60), false);
+    EXPECT_EQ(state(w, true), std::tuple(90, 60, 0)) << "window positions replace the position";
+    input::MouseRecord big;
+    input::applyMouseSample(big, reading(40000, -40000), true);
+    EXPECT_EQ(state(big, true), std::tuple(32767, -32768, 0)) << "not wrapped to a movement the other way";
+    for (int i = 0; i < 3; ++i) input::applyMouseSample(big, reading(0x7FFFFFFF, 0), true);
+    EXPECT_EQ(big.x, 0x7FFFFFFF) << "the position sum saturates instead of overflowing";
 }
 
 }  // namespace

@@ -230,11 +230,9 @@ TEST_F(SoundTest, WithoutADeviceTheProgramRunsSilent) {
     EXPECT_EQ(MusicPlaying(), 0) << "a one-shot tune nobody hears has ended";
 }
 
-// ---- fidelity
-
 // StopAllSounds leaves each voice where it stopped; only StopSound and stealing rewind.
-TEST_F(SoundTest, StopAllSoundsDoesNotRewind) {
-    LoadSound(rs(writeWav("tone.wav", test::toneWav(2000))), 3, 1);
+TEST_F(DummySoundTest, StopAllSoundsDoesNotRewind) {
+    LoadSound(rs(wav("tone.wav", test::toneWav(2000))), 3, 1);
     const std::int32_t channel = PlaySound(3, 0, 1);
     ASSERT_TRUE(waitFor([&] { return audio::VoicePosition(channel) > 2000; }));
     StopAllSounds();
@@ -242,21 +240,20 @@ TEST_F(SoundTest, StopAllSoundsDoesNotRewind) {
     EXPECT_GT(audio::VoicePosition(channel), 2000u);
 }
 
-
 // Rates outside 1000..384000 Hz are refused like a buffer the device will not make, and so
 // is a sound whose conversion to the device rate would pass the size cap of the packs: a
 // 64 KB file at 50 Hz would have grown past a gigabyte.
-TEST_F(SoundTest, RatesAndConvertedSizeAreBounded) {
+TEST_F(DummySoundTest, RatesAndConvertedSizeAreBounded) {
     const std::vector<std::int32_t> samples(256, 128);
     for (const auto& [rate, loads] : {std::pair{50, false}, {999, false}, {1000, true},
                                       {384000, true}, {384001, false}}) {
-        LoadSound(rs(writeWav("r.wav", test::wavFile(1, rate, 8, samples))), 4, 1);
+        LoadSound(rs(wav("r.wav", test::wavFile(1, rate, 8, samples))), 4, 1);
         EXPECT_EQ(LastErrorCode(), loads ? kErrSuccess : kErrNoSuchFile) << rate << " Hz";
         EXPECT_EQ(PlaySound(4, 0, 1) >= 0, loads) << rate << " Hz";
         StopSound(4 * 256);
     }
     // A million 8-bit frames at 1000 Hz: converting them needs far more than 512 MiB.
-    LoadSound(rs(writeWav("long.wav", test::wavFile(1, 1000, 8, std::vector<std::int32_t>(1000000, 128)))), 5, 1);
+    LoadSound(rs(wav("long.wav", test::wavFile(1, 1000, 8, std::vector<std::int32_t>(1000000, 128)))), 5, 1);
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
     EXPECT_EQ(PlaySound(5, 0, 1), -1);
 }

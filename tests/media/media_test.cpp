@@ -66,7 +66,7 @@ TEST(MediaPictures, SizesAlphaAndFramesThatDoNotTouch) {
     for (const Expect& e : pictures) {
         const Picture p = loadPicture(e.name);
         EXPECT_TRUE(p.width == e.width && p.height == e.height && p.alpha == e.alpha) << e.name;
-        if (!e.alpha) EXPECT_EQ(p.keyPixels(), 0) << e.name << " holds the colour key (255, 0, 128)";
+        EXPECT_TRUE(e.alpha || p.keyPixels() == 0) << e.name << " holds the colour key (255, 0, 128)";
     }
     const Picture ship = loadPicture("pell/Spaceship.png");
     ASSERT_EQ(ship.width, 128);
@@ -138,8 +138,9 @@ TEST(MediaStar, NineFramesLoopSmoothlyWithADarkCutEdge) {
     EXPECT_GT(step[8], 0.6 * sum) << "frame 8 to 0";
     EXPECT_LT(step[8], 1.5 * sum) << "the jump from frame 8 back to 0 shows";
     // The game draws rows 4..512; the top rows meet the sky at a straight line.
-    const std::uint8_t* top = frames[0].rgba.data();
-    EXPECT_LT(*std::max_element(top, top + 12 * 512 * 4), 8);
+    int brightest = 0;
+    for (int i = 0; i < 12 * 512 * 4; ++i) brightest = std::max(brightest, i % 4 == 3 ? 0 : frames[0].rgba[i]);
+    EXPECT_LT(brightest, 8);
     EXPECT_GT(frames[0].at(256, 120)[0], 200) << "the star's surface should be bright where it shows";
 }
 

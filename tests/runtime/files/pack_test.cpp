@@ -145,6 +145,8 @@ TEST(PackContainerTest, LayoutReadsBackAfterAnyPrefixAndFromTheStart) {
     plain.insert(plain.end(), {0, 'p', 'k', 'Q'});
     test::append32(plain, storedSize);
     std::vector<PackEntry> entries;
+    EXPECT_TRUE(ReadPackDirectory(MemoryPackSource(Bytes{0, 'p', 'k', 'Q', 0, 0, 0, 0}), entries))
+        << "an empty directory at offset 0";
     ASSERT_TRUE(ReadPackDirectory(MemoryPackSource(plain), entries));
     Bytes data;
     ASSERT_TRUE(ReadPackEntry(MemoryPackSource(plain), entries.at(0), data));

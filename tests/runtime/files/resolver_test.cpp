@@ -41,7 +41,8 @@ Bytes makePack(const std::vector<PackFile>& files, PackFormat format = PackForma
 
 const std::vector<PackFile> kMedia = {{"pell/ship.png", bytesOf(test::varied(5000, 11))},
                                       {"hiscore.txt", bytesOf("first\r\nsecond\r\n")},
-                                      {"alphabet", bytesOf("abcdefghijklmnopqrstuvwxyz")}};
+                                      {"alphabet", bytesOf("abcdefghijklmnopqrstuvwxyz")},
+                                      {"Odd.PNG", bytesOf("o")}, {"odd.p~g", bytesOf("~")}};
 
 class ResolverTest : public testing::Test {
 protected:
@@ -128,6 +129,10 @@ TEST_F(ResolverTest, ExtractedFilesLiveUntilTheNextLookupOfTheirResolver) {
     const std::string first = text(out);
     ASSERT_EQ(first.rfind(platform::privateTempDir() + "pkq", 0), 0u) << first;
     EXPECT_EQ(first.substr(first.size() - 4), ".png") << "the extension survives for loaders";
+    ASSERT_TRUE(ResolveMediaFile(kRuntimeResolver, "Odd.PNG", out, false));
+    EXPECT_EQ(text(out).substr(text(out).size() - 4), ".PNG");
+    ASSERT_TRUE(ResolveMediaFile(kRuntimeResolver, "odd.p~g", out, false));
+    EXPECT_EQ(text(out).find('.', platform::privateTempDir().size()), std::string::npos) << "odd characters drop it";
     EXPECT_EQ(readBytes(first), kMedia[0].data);
     RuntimeString other;
     ASSERT_TRUE(ResolveMediaFile(kRuntimeResolver, "pell/ship.png", other, false));

@@ -110,7 +110,7 @@ TEST(ArrayDimTest, CapacityRoundsPerKindIsReusedAndResetsElements) {
     EXPECT_TRUE(r(4).key == 0.0 && r(4).text.empty() && r(4).value == 0.0);
 }
 
-TEST(ArrayDimTest, ShapeBoundsAndMove) {
+TEST(ArrayDimTest, ShapeAndBounds) {
     RuntimeArray<double> a;
     EXPECT_EQ(a.shape().dimensions, 0);
     DimNumbers(a, 10);
@@ -123,11 +123,6 @@ TEST(ArrayDimTest, ShapeBoundsAndMove) {
     DimNumbers(a, 2, 0, 4);
     EXPECT_EQ(a.shape().dimensions, 3) << "up to the highest nonzero size";
     EXPECT_EQ(a.shape().total, 8);
-    auto c = countingNumbers(4);
-    RuntimeArray<double> b = std::move(c);
-    EXPECT_FALSE(c.hasStorage());
-    EXPECT_EQ(ArrayBounds(c, 0), 0);
-    EXPECT_EQ(b(3), 103);
 }
 
 RuntimeArray<RuntimeRecord> namedRecords(std::int32_t n) {

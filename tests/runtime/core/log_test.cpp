@@ -55,17 +55,5 @@ TEST_F(LogTest, APlantedLinkIsRemovedAtStartAndNeverFollowed) {
     EXPECT_EQ(readText(target), "precious");
 }
 
-TEST_F(LogTest, TmpdirNamingAFileIsNotWrittenTo) {
-    const std::string file = dir / "not-a-folder";
-    test::writeBytes(file, "keep");
-    test::ScopedEnv fileAsTmpdir("TMPDIR", file.c_str());
-    platform::forgetPrivateTempDir();
-    StartLog();
-    WriteLog("timer\n");
-    EXPECT_EQ(readText(file), "keep");
-    EXPECT_NE(LogPath().rfind(file, 0), 0u) << "a fallback folder is used";
-    std::filesystem::remove(LogPath());
-}
-
 }  // namespace
 }  // namespace qvt

@@ -71,7 +71,9 @@ TEST(ArrayBoundsTest, ReportStopsAtTheFirstUnusedDimension) {
     DimNumbers(a, 2, 3, 0, 4);
     ::testing::internal::CaptureStderr();
     ReportBounds(a, 5, 6, 7, 8);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "bounds: [   2][   3]\naccess: [   5][   6]\n");
+    ReportBounds(a, 5);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "bounds: [   2][   3]\naccess: [   5][   6]\nbounds: [   2][   3]\naccess: [   5][   0]\n");
 }
 
 TEST(ArrayDimTest, CapacityRoundsPerKindIsReusedAndResetsElements) {
@@ -196,6 +198,10 @@ TEST(SortRecordsTest, SortsByKeyKeepingRecordsWhole) {
     RuntimeArray<RuntimeRecord> never;
     SortRecords(never, nullptr);
     EXPECT_FALSE(never.hasStorage());
+    auto two = namedRecords(2);
+    two(0).key = 5;
+    SortRecords(two, nullptr);
+    EXPECT_EQ(two(0).text.view(), "n1") << "two elements are sorted too";
 }
 
 // a is the element under a cursor, b the pivot: swapped, this would sort descending.

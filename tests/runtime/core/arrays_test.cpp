@@ -70,10 +70,12 @@ TEST(ArrayBoundsTest, ReportStopsAtTheFirstUnusedDimension) {
     RuntimeArray<double> a;
     DimNumbers(a, 2, 3, 0, 4);
     ::testing::internal::CaptureStderr();
+    RuntimeArray<double> b;
+    DimNumbers(b, 2, 3, 4, 5);
     ReportBounds(a, 5, 6, 7, 8);
-    ReportBounds(a, 5);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "bounds: [   2][   3]\naccess: [   5][   6]\nbounds: [   2][   3]\naccess: [   5][   0]\n");
+    ReportBounds(b, 5);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "bounds: [   2][   3]\naccess: [   5][   6]\n"
+              "bounds: [   2][   3][   4][   5]\naccess: [   5][   0][   0][   0]\n");
 }
 
 TEST(ArrayDimTest, CapacityRoundsPerKindIsReusedAndResetsElements) {

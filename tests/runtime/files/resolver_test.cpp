@@ -40,7 +40,7 @@ Bytes makePack(const std::vector<PackFile>& files, PackFormat format = PackForma
 const std::vector<PackFile> kMedia = {{"pell/ship.png", bytesOf(test::varied(5000, 11))},
                                       {"hiscore.txt", bytesOf("first\r\nsecond\r\n")},
                                       {"alphabet", bytesOf("abcdefghijklmnopqrstuvwxyz")},
-                                      {"Odd.PNG", bytesOf("o")}, {"odd.p~g", bytesOf("~")}};
+                                      {"Odd.MP3", bytesOf("o")}, {"odd.p~g", bytesOf("~")}};
 
 class ResolverTest : public testing::Test {
 protected:
@@ -127,8 +127,8 @@ TEST_F(ResolverTest, ExtractedFilesLiveUntilTheNextLookupOfTheirResolver) {
     const std::string first = text(out);
     ASSERT_EQ(first.rfind(platform::privateTempDir() + "pkq", 0), 0u) << first;
     EXPECT_EQ(first.substr(first.size() - 4), ".png") << "the extension survives for loaders";
-    ASSERT_TRUE(ResolveMediaFile(kRuntimeResolver, "Odd.PNG", out, false));
-    EXPECT_EQ(text(out).substr(text(out).size() - 4), ".PNG");
+    ASSERT_TRUE(ResolveMediaFile(kRuntimeResolver, "Odd.MP3", out, false));
+    EXPECT_EQ(text(out).substr(text(out).size() - 4), ".MP3");
     ASSERT_TRUE(ResolveMediaFile(kRuntimeResolver, "odd.p~g", out, false));
     EXPECT_EQ(text(out).find('.', platform::privateTempDir().size()), std::string::npos) << "odd characters drop it";
     EXPECT_EQ(readBytes(first), kMedia[0].data);

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <string>
 
 namespace qvt {
 
@@ -358,6 +359,20 @@ const std::uint8_t* keyBytes(const RuntimeString& key) {
     return reinterpret_cast<const std::uint8_t*>(key.c_str());
 }
 
+// The key schedule costs as much as enciphering 4 KiB, and callers use one key over and
+// over (every line of a hiscore file), so each thread keeps the schedule of its last key.
+const Blowfish& keyedCipher(const RuntimeString& key) {
+    thread_local Blowfish cipher;
+    thread_local std::string lastKey;
+    thread_local bool keyed = false;
+    if (!keyed || key.view() != lastKey) {
+        cipher.setKey(keyBytes(key), key.length());
+        lastKey.assign(key.view());
+        keyed = true;
+    }
+    return cipher;
+}
+
 void writeHex(char* out, const std::uint8_t* bytes, std::size_t count) {
     static constexpr char kDigits[] = "0123456789abcdef";
     for (std::size_t i = 0; i < count; ++i) {
@@ -454,7 +469,7 @@ void Blowfish::decryptBlocks(std::uint8_t* bytes, std::size_t blockCount) const 
 RuntimeString EncryptText(const RuntimeString& key, const RuntimeString& text) {
     const std::uint32_t n = text.length();
     if (key.empty() || n == 0 || n > kMaxEncryptTextBytes) return {};
-    const Blowfish cipher(keyBytes(key), key.length());
+    const Blowfish& cipher = keyedCipher(key);
 
     const std::uint32_t m = (n + 7) / 8 * 8;
     RuntimeString hex;
@@ -489,7 +504,7 @@ RuntimeString DecryptText(const RuntimeString& key, const RuntimeString& cipherT
     }
     std::memset(buffer + n, 0, bufferBytes - n);
 
-    const Blowfish cipher(keyBytes(key), key.length());
+    const Blowfish& cipher = keyedCipher(key);
     cipher.decryptBlocks(buffer, bufferBytes / 8);
 
     const auto* zero = static_cast<const std::uint8_t*>(std::memchr(buffer, 0, m));

@@ -1,6 +1,7 @@
 // The media-pack trailer and directory parser on arbitrary bytes, then the resolver over the
 // same bytes held as a memory-file pack: every entry must lie inside the input, every name
 // must be found again, and nothing may read outside the input.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,16 +13,10 @@
 
 namespace {
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
+// Names compare as the index does: letters ignoring case, "\\" as "/".
 bool sameKey(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const char x = a[i] == '\\' ? '/' : lower(a[i]);
-        const char y = b[i] == '\\' ? '/' : lower(b[i]);
-        if (x != y) return false;
-    }
-    return true;
+    auto fold = [](char c) { return c == '\\' ? '/' : c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 void checkEntries(const qvt::PackSource& source, const std::vector<qvt::PackEntry>& entries) {

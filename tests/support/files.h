@@ -96,4 +96,17 @@ inline void append32(Bytes& b, std::uint32_t v) {
     append16(b, v >> 16);
 }
 
+// Bytes that neither repeat nor hold a line end at a regular place: every value but '\n'
+// and '\r'.
+inline std::string varied(std::size_t n, unsigned seed = 1) {
+    std::string s(n, '\0');
+    std::uint32_t x = seed * 2654435761u + 1;
+    for (char& c : s) {
+        x = x * 1664525u + 1013904223u;
+        c = static_cast<char>(x >> 24);
+        if (c == '\n' || c == '\r') c = 'n';
+    }
+    return s;
+}
+
 }  // namespace qvt::test

@@ -5,15 +5,12 @@
 set -euo pipefail
 
 qvtpack="$1/tools/qvtpack"
-[[ -x "$qvtpack" ]] || { echo "no qvtpack at $qvtpack" >&2; exit 1; }
-
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passes=0
 failures=0
 check() {  # check DESCRIPTION COMMAND...
     local what=$1; shift
-    if "$@"; then echo "ok: $what"; passes=$((passes + 1)); else echo "FAILED: $what" >&2; failures=$((failures + 1)); fi
+    "$@" || { echo "FAILED: $what" >&2; failures=$((failures + 1)); }
 }
 fails() {  # fails COMMAND...: true when the command exits nonzero and says why on stderr
     local err
@@ -21,8 +18,8 @@ fails() {  # fails COMMAND...: true when the command exits nonzero and says why 
     [[ -n "$err" ]]
 }
 
-# A media folder: nested folders, random and compressible data, an empty file, a name with
-# blanks, and a file bigger than the LZSS window many times over.
+# Nested folders, random and compressible data, an empty file, a name with blanks, and a
+# file bigger than the LZSS window many times over.
 media="$work/Media"
 mkdir -p "$media/pell/deep" "$media/dune"
 head -c 70000 /dev/urandom >"$media/pell/ship.png"
@@ -43,12 +40,10 @@ for format in lzo lzss; do
     check "$format round trip is exact" diff -r "$media" "$work/out"
 done
 
-# Appended to a copy of an executable: the program still runs, its bytes come first, and the
-# pack is found from the end.
+# Appended to a copy of an executable: it still runs, its bytes come first, the pack is found.
 cp "$qvtpack" "$work/host"
 check "create --append-to" "$qvtpack" create "$work/game" --lzss --append-to "$work/host" "$media" "$work/host"
 check "host bytes come first" cmp -n "$(stat -c %s "$work/host")" "$work/host" "$work/game"
-check "appended copy stays executable" test -x "$work/game"
 set +e; "$work/game" >/dev/null 2>&1; rc=$?; set -e
 check "appended copy still runs (usage exit 2)" test "$rc" -eq 2
 rm -rf "$work/out"
@@ -72,7 +67,6 @@ cp "$work/media-lzss.pak" "$work/bent.pak"
 printf '\xff' | dd of="$work/bent.pak" bs=1 seek=2 conv=notrunc status=none
 check "a damaged entry is reported" fails "$qvtpack" list "$work/bent.pak"
 
-# ---- fidelity
 # Hand-built packs with names qvtpack itself would never write, and links planted in the
 # target folder: nothing is written outside it, and no link is followed.
 le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
@@ -108,5 +102,5 @@ ln -s "$work/outside" "$work/out/a"
 check "a link where a folder should be fails" fails "$qvtpack" extract "$work/plain.pak" "$work/out"
 check "nothing reaches the linked folder" test "$(ls "$work/outside")" = x -a "$(cat "$work/outside/x")" = precious
 
-echo "qvtpack checks: $passes passed, $failures failed"
+echo "qvtpack: $failures failed"
 [[ $failures -eq 0 ]]

@@ -12,6 +12,8 @@
 namespace qvt {
 namespace {
 
+using testing::ExitedWithCode;
+
 void say(const char* s) {
     std::fputs(s, stderr);
     std::fflush(stderr);
@@ -43,7 +45,7 @@ void registerAllSteps() {
     RegisterShutdownStep(ShutdownStep::Renderer, [] { say("G"); });
 }
 
-TEST(LifecycleDeathTest, EndProgramRunsQuitThenStepsInOrderAndExitsZero) {
+TEST(LifecycleDeathTest, EndProgramRunsQuitThenTheRegisteredStepsInOrderAndExitsZero) {
     EXPECT_EXIT(
         {
             SetCallByNameTable(kQuitTable);
@@ -51,49 +53,39 @@ TEST(LifecycleDeathTest, EndProgramRunsQuitThenStepsInOrderAndExitsZero) {
             SetLastError(kErrNoSuchFile);  // a failed load earlier does not make the end fail
             EndProgram();
         },
-        testing::ExitedWithCode(0), "^\\[quit\\]MFNISGRW$");
-}
-
-TEST(LifecycleDeathTest, StepsOfAbsentSubsystemsAreSkipped) {
+        ExitedWithCode(0), "^\\[quit\\]MFNISGRW$");
     EXPECT_EXIT(
         {
             RegisterShutdownStep(ShutdownStep::Files, [] { say("F"); });
             RegisterShutdownStep(ShutdownStep::Window, [] { say("W"); });
             EndProgram();
         },
-        testing::ExitedWithCode(0), "^FW$");
-}
-
-TEST(LifecycleDeathTest, QuitCallbackRunsOnceWhenItEndsTheProgramAgain) {
+        ExitedWithCode(0), "^FW$")
+        << "steps of absent subsystems are skipped";
     EXPECT_EXIT(
         {
             SetCallByNameTable(kNestedTable);
             EndProgram();
         },
-        testing::ExitedWithCode(0), "^\\[quit\\]\\[back\\]$");
+        ExitedWithCode(0), "^\\[quit\\]\\[back\\]$")
+        << "QVT_ON_QUIT runs once when it ends the program again";
 }
 
-TEST(LifecycleDeathTest, FatalErrorReportsAndExitsOne) {
+TEST(LifecycleDeathTest, FatalErrorReportsFirstAndExitsOneEvenDuringShutdown) {
     EXPECT_EXIT(
         {
             SetCallByNameTable(kQuitTable);
             RegisterShutdownStep(ShutdownStep::Window, [] { say("W"); });
             FatalError(kErrOutOfBounds);
         },
-        testing::ExitedWithCode(1), "^0009 out of bounds\n\\[quit\\]W$");
-}
-
-TEST(LifecycleDeathTest, FatalErrorDuringShutdownStillExitsOne) {
+        ExitedWithCode(1), "^0009 out of bounds\n\\[quit\\]W$");
     EXPECT_EXIT(
         {
             SetCallByNameTable(kFailingTable);
             EndProgram();
         },
-        testing::ExitedWithCode(1), "^\\[quit\\]0009 out of bounds\n$");
-}
-
-TEST(LifecycleDeathTest, FailedAssertionIsFatal) {
-    EXPECT_EXIT(Assert(0), testing::ExitedWithCode(1), "^0021 unknown error\n$");
+        ExitedWithCode(1), "^\\[quit\\]0009 out of bounds\n$");
+    EXPECT_EXIT(Assert(0), ExitedWithCode(1), "^0021 unknown error\n$");
 }
 
 TEST(LifecycleTest, PassingAssertionDoesNothing) {

@@ -4,78 +4,59 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "core/errors.h"
 #include "files/channels.h"
 #include "files/filesystem.h"
-#include "files_test_util.h"
+#include "support/files.h"
 
 namespace qvt {
 namespace {
 
 std::string text(const RuntimeString& s) { return std::string(s.view()); }
-RuntimeString rs(const std::string& s) { return RuntimeString(std::string_view(s)); }
 
-std::string hex(std::uintptr_t v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%llx", static_cast<unsigned long long>(v));
-    return buf;
-}
-
-TEST(MemoryFileName, SizeAndAddressArePaddedHexFields) {
+TEST(MemoryFileTest, NamesArePaddedHexOfSizeAndAddress) {
     EXPECT_EQ(text(MemoryFileName(26, 0x401000)), "mem://      1a.  401000");
     EXPECT_EQ(text(MemoryFileName(0, 0xdeadbeef)), "mem://       0.deadbeef");
-    EXPECT_EQ(text(MemoryFileName(26, 0x7f0012345678)), "mem://      1a.7f0012345678")
-        << "a 64-bit address keeps all its digits";
-}
-
-TEST(MemoryFileName, HandedOutNameNamesTheBytesAtTheirAddress) {
-    std::vector<std::uint8_t> bytes(26, 'q');
-    MemoryFile mem(std::move(bytes));
+    EXPECT_EQ(text(MemoryFileName(26, 0x7f0012345678)), "mem://      1a.7f0012345678") << "all digits";
+    MemoryFile mem(test::Bytes(26, 'q'));
     const MemoryBytes found = FindMemoryFile(mem.name().view());
     ASSERT_NE(found, nullptr) << text(mem.name());
     EXPECT_EQ(found->size(), 26u);
-    std::string address = hex(reinterpret_cast<std::uintptr_t>(found->data()));
-    if (address.size() < 8) address.insert(0, 8 - address.size(), ' ');
-    EXPECT_EQ(text(mem.name()), "mem://      1a." + address);
+    EXPECT_EQ(text(mem.name()), text(MemoryFileName(26, reinterpret_cast<std::uintptr_t>(found->data()))));
+    MemoryFile empty(test::Bytes{});
+    ASSERT_NE(FindMemoryFile(empty.name().view()), nullptr) << "an empty memory file has a name too";
+    EXPECT_TRUE(FindMemoryFile(empty.name().view())->empty());
 }
 
-TEST(MemoryFileName, EmptyMemoryFileStillHasAName) {
-    MemoryFile mem(std::vector<std::uint8_t>{});
-    const MemoryBytes found = FindMemoryFile(mem.name().view());
-    ASSERT_NE(found, nullptr);
-    EXPECT_TRUE(found->empty());
-}
-
-TEST(MemoryFileName, ForgedAndMistypedNamesResolveToNothing) {
-    MemoryFile mem(std::vector<std::uint8_t>(100, 7));
+TEST(MemoryFileTest, ForgedAndMistypedNamesResolveToNothing) {
+    MemoryFile mem(test::Bytes(100, 7));
     const std::string good = text(mem.name());
     const auto address = reinterpret_cast<std::uintptr_t>(mem.bytes()->data());
-
-    EXPECT_EQ(FindMemoryFile(text(MemoryFileName(101, address))), nullptr) << "size too large";
-    EXPECT_EQ(FindMemoryFile(text(MemoryFileName(99, address))), nullptr) << "size too small";
-    EXPECT_EQ(FindMemoryFile(text(MemoryFileName(50, address + 50))), nullptr) << "inside the block";
-    EXPECT_EQ(FindMemoryFile(text(MemoryFileName(16, 0x401000))), nullptr) << "an address never handed out";
-    EXPECT_EQ(FindMemoryFile(good + "0"), nullptr) << "one digit more";
-    EXPECT_EQ(FindMemoryFile(good.substr(0, good.size() - 1)), nullptr) << "one digit less";
-    EXPECT_EQ(FindMemoryFile(good + " "), nullptr) << "trailing text";
-    EXPECT_EQ(FindMemoryFile("mem://"), nullptr);
-    EXPECT_EQ(FindMemoryFile("mem://      64"), nullptr);
-    EXPECT_EQ(FindMemoryFile("mem://      64-" + good.substr(15)), nullptr) << "no dot";
-    EXPECT_EQ(FindMemoryFile("mem://     x64." + good.substr(15)), nullptr) << "not hex";
-
+    const std::string bad[] = {
+        text(MemoryFileName(101, address)), text(MemoryFileName(99, address)),
+        text(MemoryFileName(50, address + 50)), text(MemoryFileName(16, 0x401000)), good + "0",
+        good.substr(0, good.size() - 1), good + " ", "mem://", "mem://      64",
+        "mem://      64-" + good.substr(15), "mem://     x64." + good.substr(15)};
+    for (const std::string& name : bad) EXPECT_EQ(FindMemoryFile(name), nullptr) << "\"" << name << "\"";
     std::string upper = good;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    upper.replace(0, 6, "mem://");
-    EXPECT_NE(FindMemoryFile(upper), nullptr) << "hex digits read in either case";
+    EXPECT_NE(FindMemoryFile("mem://" + upper.substr(6)), nullptr) << "hex digits in either case";
+
+    const RuntimeString forged = MemoryFileName(16, 0x401000);
+    EXPECT_EQ(OpenChannel(0, forged, 1), 0);
+    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
+    test::ScratchFolder dir;
+    ClearLastError();
+    EXPECT_EQ(CopyFileTo(forged, RuntimeString(std::string_view(dir / "copy"))), 0);
+    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
 }
 
-TEST(MemoryFileName, NameDiesWithItsOwnerButOpenChannelsKeepTheBytes) {
+TEST(MemoryFileTest, NameDiesWithItsOwnerButOpenChannelsKeepTheBytes) {
     std::string name;
     {
-        MemoryFile mem(std::vector<std::uint8_t>{'o', 'k', '\n'});
+        MemoryFile mem(test::Bytes{'o', 'k', '\n'});
         name = text(mem.name());
         ASSERT_EQ(OpenChannel(0, mem.name(), 1), 1);
     }
@@ -83,18 +64,6 @@ TEST(MemoryFileName, NameDiesWithItsOwnerButOpenChannelsKeepTheBytes) {
     EXPECT_EQ(text(ReadChannelLine(0)), "ok") << "the open channel still reads its bytes";
     CloseChannel(0);
     EXPECT_EQ(LiveMemoryFileCount(), 0u);
-}
-
-TEST(MemoryFileName, ForgedNameFailsLikeAMissingFileEverywhere) {
-    const std::string forged = text(MemoryFileName(16, 0x401000));
-    EXPECT_EQ(OpenChannel(0, rs(forged), 1), 0);
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
-
-    test::ScratchFolder dir;
-    ClearLastError();
-    EXPECT_EQ(CopyFileTo(rs(forged), rs(dir / "copy")), 0);
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
-    EXPECT_EQ(FileExists(rs(dir / "copy")), 0) << "no destination is left behind";
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -16,17 +14,17 @@
 #include "files/files.h"
 #include "files/memfile.h"
 #include "files/pack.h"
-#include "files_test_util.h"
 #include "platform/os.h"
 #include "platform/tempdir.h"
+#include "support/files.h"
 
 namespace qvt {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 using test::readBytes;
-using test::ScratchFolder;
 using test::writeBytes;
+namespace fs = std::filesystem;
 
 std::string text(const RuntimeString& s) { return std::string(s.view()); }
 RuntimeString rs(const std::string& s) { return RuntimeString(std::string_view(s)); }
@@ -39,11 +37,10 @@ Bytes makePack(const std::vector<PackFile>& files, PackFormat format = PackForma
     return pack;
 }
 
-std::vector<PackFile> media() {
-    return {{"pell/ship.png", bytesOf(test::varied(5000, 11))},
-            {"hiscore.txt", bytesOf("first\r\nsecond\r\n")},
-            {"alphabet", bytesOf("abcdefghijklmnopqrstuvwxyz")}};
-}
+const std::vector<PackFile> kMedia = {{"pell/ship.png", bytesOf(test::varied(5000, 11))},
+                                      {"hiscore.txt", bytesOf("first\r\nsecond\r\n")},
+                                      {"alphabet", bytesOf("abcdefghijklmnopqrstuvwxyz")},
+                                      {"Odd.MP3", bytesOf("o")}, {"odd.p~g", bytesOf("~")}};
 
 class ResolverTest : public testing::Test {
 protected:
@@ -53,65 +50,57 @@ protected:
         ReleaseMediaResolvers();
     }
 
-    // A copy of this test program with a pack of media() appended, as a shipped game has.
+    // A copy of this test program with a pack of kMedia appended, as a shipped game has.
     std::string appendedExecutable(PackFormat format) {
-        const std::string copy = dir / "game";
         Bytes exe = readBytes(platform::executablePath());
-        EXPECT_GT(exe.size(), 1000u);
-        const Bytes pack = makePack(media(), format);
+        const Bytes pack = makePack(kMedia, format);
         exe.insert(exe.end(), pack.begin(), pack.end());
-        writeBytes(copy, exe);
-        return copy;
+        writeBytes(dir / "game", exe);
+        return dir / "game";
     }
 
-    ScratchFolder dir;
+    // The bytes of a memory-file hand-out.
+    Bytes handedOut(std::int32_t resolver, const char* name) {
+        RuntimeString out;
+        EXPECT_TRUE(ResolveMediaFile(resolver, name, out, true)) << name;
+        const MemoryBytes bytes = FindMemoryFile(out.view());
+        return bytes ? *bytes : Bytes{'?'};
+    }
+
+    test::ScratchFolder dir;
 };
 
-TEST_F(ResolverTest, DiskFilesComeFirstAndUnchanged) {
+TEST_F(ResolverTest, DiskFilesComeFirstAndMissesFailWithTheNameItself) {
     writeBytes(dir / "alphabet", "on disk");
     SetMediaPacks(rs(appendedExecutable(PackFormat::Lzo)), "");
     RuntimeString out;
     ASSERT_TRUE(ResolveMediaFile(kMediaResolver, rs(dir / "alphabet"), out, true));
     EXPECT_EQ(text(out), dir / "alphabet");
-}
-
-TEST_F(ResolverTest, MissingFileWithoutPackFailsAndStopsThePackSearch) {
-    RuntimeString out;
+    SetMediaPacks("", "");
     ClearLastError();
     EXPECT_FALSE(ResolveMediaFile(kMediaResolver, rs(dir / "none.png"), out, true));
-    EXPECT_EQ(text(out), dir / "none.png") << "the output is the name itself";
+    EXPECT_EQ(text(out), dir / "none.png");
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
-    EXPECT_FALSE(MediaPackEnabled(kMediaResolver));
+    EXPECT_FALSE(MediaPackEnabled(kMediaResolver)) << "no pack: the search stops";
     EXPECT_FALSE(ResolveMediaFile(kMediaResolver, "", out, true));
     EXPECT_TRUE(out.empty());
+    EXPECT_FALSE(ResolveMediaFile(2, "alphabet", out, true));
+    EXPECT_EQ(LastErrorCode(), kErrOutOfMemory) << "resolver 2 does not exist";
 }
 
 TEST_F(ResolverTest, PackAppendedToAnExecutableIsFoundFromItsEnd) {
     for (PackFormat format : {PackFormat::Lzo, PackFormat::Lzss}) {
         SetMediaPacks(rs(appendedExecutable(format)), "");
-        RuntimeString out;
         ClearLastError();
-        ASSERT_TRUE(ResolveMediaFile(kMediaResolver, "Media/pell/ship.png", out, true)) << int(format);
-        const MemoryBytes bytes = FindMemoryFile(out.view());
-        ASSERT_NE(bytes, nullptr) << text(out);
-        EXPECT_EQ(*bytes, media()[0].data);
+        EXPECT_EQ(handedOut(kMediaResolver, "Media/pell/ship.png"), kMedia[0].data) << int(format);
         EXPECT_EQ(LastErrorCode(), kErrSuccess);
-
-        EXPECT_TRUE(ResolveMediaFile(kMediaResolver, "MEDIA\\ALPHABET", out, true)) << "case and backslash";
+        RuntimeString out;
+        ASSERT_TRUE(ResolveMediaFile(kMediaResolver, "MEDIA\\ALPHABET", out, true)) << "case and backslash";
+        EXPECT_EQ(text(out).substr(0, 15), "mem://      1a.") << "26 bytes";
         EXPECT_FALSE(ResolveMediaFile(kMediaResolver, "Media/ship.png", out, true)) << "folders must agree";
         EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
         EXPECT_TRUE(MediaPackEnabled(kMediaResolver)) << "a name not in the pack keeps the pack";
     }
-}
-
-TEST_F(ResolverTest, MemoryHandOutIsNamedBySizeAndAddress) {
-    SetMediaPacks(rs(appendedExecutable(PackFormat::Lzss)), "");
-    RuntimeString out;
-    ASSERT_TRUE(ResolveMediaFile(kMediaResolver, "alphabet", out, true));
-    EXPECT_EQ(text(out).substr(0, 15), "mem://      1a.") << "26 bytes: 1a";
-    const MemoryBytes bytes = FindMemoryFile(out.view());
-    ASSERT_NE(bytes, nullptr);
-    EXPECT_EQ(text(out), text(MemoryFileName(26, reinterpret_cast<std::uintptr_t>(bytes->data()))));
 }
 
 TEST_F(ResolverTest, NextLookupReleasesTheMemoryButNotAnOpenChannel) {
@@ -123,7 +112,6 @@ TEST_F(ResolverTest, NextLookupReleasesTheMemoryButNotAnOpenChannel) {
     ASSERT_TRUE(ResolveMediaFile(kMediaResolver, first, again, true)) << "a live name passed back in";
     EXPECT_EQ(text(again), text(first));
     ASSERT_NE(FindMemoryFile(first.view()), nullptr) << "and it is still alive";
-
     RuntimeString second;
     ASSERT_TRUE(ResolveMediaFile(kMediaResolver, "pell/ship.png", second, true));
     EXPECT_EQ(FindMemoryFile(first.view()), nullptr) << "the previous hand-out is released";
@@ -131,84 +119,63 @@ TEST_F(ResolverTest, NextLookupReleasesTheMemoryButNotAnOpenChannel) {
     EXPECT_EQ(text(ReadChannelLine(1)), "second") << "the channel keeps its bytes";
 }
 
-TEST_F(ResolverTest, ExtractedFileLivesUntilTheNextLookupOrShutdown) {
-    SetMediaPacks(rs(appendedExecutable(PackFormat::Lzo)), "");
+TEST_F(ResolverTest, ExtractedFilesLiveUntilTheNextLookupOfTheirResolver) {
+    const std::string pack = appendedExecutable(PackFormat::Lzss);
+    SetMediaPacks(rs(pack), rs(pack));
     RuntimeString out;
     ASSERT_TRUE(ResolveMediaFile(kMediaResolver, "Media/pell/ship.png", out, false));
     const std::string first = text(out);
-    const std::string tmp = platform::privateTempDir();
-    ASSERT_EQ(first.rfind(tmp + "pkq", 0), 0u) << first;
+    ASSERT_EQ(first.rfind(platform::privateTempDir() + "pkq", 0), 0u) << first;
     EXPECT_EQ(first.substr(first.size() - 4), ".png") << "the extension survives for loaders";
-    EXPECT_EQ(readBytes(first), media()[0].data);
-
+    ASSERT_TRUE(ResolveMediaFile(kRuntimeResolver, "Odd.MP3", out, false));
+    EXPECT_EQ(text(out).substr(text(out).size() - 4), ".MP3");
+    ASSERT_TRUE(ResolveMediaFile(kRuntimeResolver, "odd.p~g", out, false));
+    EXPECT_EQ(text(out).find('.', platform::privateTempDir().size()), std::string::npos) << "odd characters drop it";
+    EXPECT_EQ(readBytes(first), kMedia[0].data);
+    RuntimeString other;
+    ASSERT_TRUE(ResolveMediaFile(kRuntimeResolver, "pell/ship.png", other, false));
+    EXPECT_NE(text(other), first) << "same entry, two files";
+    EXPECT_TRUE(fs::exists(first)) << "the other resolver's lookup leaves it";
     ASSERT_TRUE(ResolveMediaFile(kMediaResolver, "alphabet", out, false));
-    EXPECT_FALSE(std::filesystem::exists(first)) << "deleted by the next lookup";
-    const std::string second = text(out);
-    EXPECT_EQ(readBytes(second), media()[2].data);
-
+    EXPECT_FALSE(fs::exists(first)) << "deleted by the next lookup";
+    EXPECT_EQ(readBytes(text(out)), kMedia[2].data);
     ShutdownMediaResolvers();
-    EXPECT_FALSE(std::filesystem::exists(second)) << "deleted at shutdown";
+    EXPECT_FALSE(fs::exists(text(out))) << "deleted at shutdown";
+    EXPECT_FALSE(fs::exists(text(other)));
 }
 
-TEST_F(ResolverTest, TheTwoResolversKeepTheirOwnHandOuts) {
-    const std::string pack = appendedExecutable(PackFormat::Lzss);
-    SetMediaPacks(rs(pack), rs(pack));
-    RuntimeString a, b;
-    ASSERT_TRUE(ResolveMediaFile(kMediaResolver, "alphabet", a, false));
-    ASSERT_TRUE(ResolveMediaFile(kRuntimeResolver, "alphabet", b, false));
-    EXPECT_NE(text(a), text(b)) << "same entry, two files";
-    EXPECT_TRUE(std::filesystem::exists(text(a))) << "the other resolver's lookup leaves it";
-    EXPECT_FALSE(ResolveMediaFile(2, "alphabet", a, true));
-    EXPECT_EQ(LastErrorCode(), kErrOutOfMemory);
-}
-
-TEST_F(ResolverTest, PackMayItselfBeAMemoryFile) {
-    MemoryFile pack(makePack(media(), PackFormat::Lzss));
-    SetMediaPacks("", pack.name());
-    RuntimeString out;
-    ASSERT_TRUE(ResolveMediaFile(kRuntimeResolver, "hiscore.txt", out, true));
-    EXPECT_EQ(*FindMemoryFile(out.view()), media()[1].data);
-}
-
-TEST_F(ResolverTest, ChangedPackIsReadAgain) {
+TEST_F(ResolverTest, PacksInMemoryAndPacksThatChange) {
+    MemoryFile memoryPack(makePack(kMedia, PackFormat::Lzss));
     const std::string path = dir / "media.pak";
     writeBytes(path, makePack({{"one", bytesOf("1")}}));
-    SetMediaPacks(rs(path), "");
-    RuntimeString out;
-    ASSERT_TRUE(ResolveMediaFile(kMediaResolver, "one", out, true));
+    SetMediaPacks(rs(path), memoryPack.name());
+    EXPECT_EQ(handedOut(kRuntimeResolver, "hiscore.txt"), kMedia[1].data);
+    EXPECT_EQ(handedOut(kMediaResolver, "one"), bytesOf("1"));
     writeBytes(path, makePack({{"one", bytesOf("uno")}, {"two", bytesOf("2")}}));
-    ASSERT_TRUE(ResolveMediaFile(kMediaResolver, "two", out, true)) << "the new directory";
-    ASSERT_TRUE(ResolveMediaFile(kMediaResolver, "one", out, true));
-    EXPECT_EQ(*FindMemoryFile(out.view()), bytesOf("uno"));
+    EXPECT_EQ(handedOut(kMediaResolver, "two"), bytesOf("2")) << "the new directory";
+    EXPECT_EQ(handedOut(kMediaResolver, "one"), bytesOf("uno"));
 }
 
-TEST_F(ResolverTest, MissingOrForeignPacksDisableTheSearch) {
+TEST_F(ResolverTest, MissingForeignTruncatedOrCorruptPacksFailWithCodeThree) {
     writeBytes(dir / "x", "present on disk");
     RuntimeString out;
     SetMediaPacks(rs(dir / "no-such.pak"), rs(platform::executablePath()));
     EXPECT_FALSE(ResolveMediaFile(kMediaResolver, "alphabet", out, true));
     EXPECT_FALSE(MediaPackEnabled(kMediaResolver));
-    EXPECT_FALSE(ResolveMediaFile(kRuntimeResolver, "alphabet", out, true)) << "an executable with no pack";
+    EXPECT_FALSE(ResolveMediaFile(kRuntimeResolver, "alphabet", out, true)) << "an executable without pack";
     EXPECT_FALSE(MediaPackEnabled(kRuntimeResolver));
     EXPECT_TRUE(ResolveMediaFile(kMediaResolver, rs(dir / "x"), out, true)) << "disk lookups go on";
-}
 
-TEST_F(ResolverTest, TruncatedOrCorruptPacksFailWithCodeThree) {
-    const Bytes pack = makePack(media(), PackFormat::Lzss);
+    const Bytes pack = makePack(kMedia, PackFormat::Lzss);
     const std::string path = dir / "bad.pak";
-    RuntimeString out;
-
-    writeBytes(path, Bytes(pack.begin(), pack.end() - 3));
-    SetMediaPacks(rs(path), "");
-    ClearLastError();
-    EXPECT_FALSE(ResolveMediaFile(kMediaResolver, "alphabet", out, true)) << "truncated";
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
+    for (const Bytes& cut : {Bytes(pack.begin(), pack.end() - 3), Bytes(pack.begin() + 3, pack.end())}) {
+        writeBytes(path, cut);
+        SetMediaPacks(rs(path), "");
+        ClearLastError();
+        EXPECT_FALSE(ResolveMediaFile(kMediaResolver, "pell/ship.png", out, true));
+        EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
+    }
     EXPECT_FALSE(MediaPackEnabled(kMediaResolver));
-
-    writeBytes(path, Bytes(pack.begin() + 3, pack.end()));
-    SetMediaPacks(rs(path), "");
-    EXPECT_FALSE(ResolveMediaFile(kMediaResolver, "pell/ship.png", out, true)) << "front cut away";
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
 
     // One entry damaged (its stream no longer makes the size it promises): that entry
     // fails, the others still load.
@@ -226,33 +193,14 @@ TEST_F(ResolverTest, TruncatedOrCorruptPacksFailWithCodeThree) {
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
 }
 
-std::vector<std::string> extractedFilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("pkq", 0) == 0) names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// The program ends in a child process; the parent then finds no extracted file left over.
-TEST_F(ResolverTest, ShutdownDeletesTheExtractedFile) {
-    const std::string tmp = platform::privateTempDir();
-    ASSERT_FALSE(tmp.empty());
-    const std::vector<std::string> before = extractedFilesIn(tmp);
-    const std::string pack = appendedExecutable(PackFormat::Lzo);
-    EXPECT_EXIT(
-        {
-            InitFiles();
-            SetMediaPacks(rs(pack), "");
-            RuntimeString out;
-            if (!ResolveMediaFile(kMediaResolver, "alphabet", out, false)) std::_Exit(3);
-            if (text(out).rfind(tmp, 0) != 0 || !std::filesystem::exists(text(out))) std::_Exit(4);
-            EndProgram();
-        },
-        testing::ExitedWithCode(0), "");
-    EXPECT_EQ(extractedFilesIn(tmp), before) << "nothing left in the temporary folder";
+TEST_F(ResolverTest, InitFilesRegistersTheStepThatDeletesExtractedFiles) {
+    InitFiles();
+    SetMediaPacks(rs(appendedExecutable(PackFormat::Lzo)), "");
+    RuntimeString out;
+    ASSERT_TRUE(ResolveMediaFile(kMediaResolver, "alphabet", out, false));
+    ASSERT_TRUE(fs::exists(text(out)));
+    StopSubsystems();
+    EXPECT_FALSE(fs::exists(text(out)));
 }
 
 }  // namespace

@@ -1,0 +1,59 @@
+// The start-up log: where it lives, what a fresh run leaves in it, and that it is never
+// written through a planted symbolic link.
+#include "core/log.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/tempdir.h"
+#include "support/files.h"
+
+namespace qvt {
+namespace {
+
+using test::readText;
+
+class LogTest : public ::testing::Test {
+protected:
+    void SetUp() override { platform::forgetPrivateTempDir(); }
+    void TearDown() override { platform::forgetPrivateTempDir(); }
+
+    test::ScratchFolder dir;
+    test::ScopedEnv tmpdir{"TMPDIR", dir.path().c_str()};
+};
+
+TEST_F(LogTest, EveryRunStartsAFreshLogInThePrivateFolder) {
+    EXPECT_EQ(LogPath(), dir / "ErrorLog.txt");
+    test::writeBytes(LogPath(), "old run\nline\n");
+    StartLog();
+    WriteLog("timer\n");
+    WriteLog(nullptr);
+    const std::string longText(100000, 'x');
+    WriteLogFormat("exepath=curdir= %s\n%s\n", "/opt/game", longText.c_str());
+    EXPECT_EQ(readText(LogPath()), "Start new log...\ntimer\nNULLexepath=curdir= /opt/game\n" + longText + "\n");
+    StartLog();
+    EXPECT_EQ(readText(LogPath()), "Start new log...\n") << "the second run starts over";
+}
+
+TEST_F(LogTest, APlantedLinkIsRemovedAtStartAndNeverFollowed) {
+    const std::string target = dir / "victim.txt";
+    test::writeBytes(target, "precious");
+    ASSERT_EQ(symlink(target.c_str(), LogPath().c_str()), 0);
+    StartLog();
+    WriteLog("timer\n");
+    EXPECT_EQ(readText(target), "precious") << "the start did not write through the link";
+    EXPECT_FALSE(std::filesystem::is_symlink(LogPath()));
+    EXPECT_EQ(readText(LogPath()), "Start new log...\ntimer\n");
+    // Planted while running: the line is dropped rather than written through it.
+    ASSERT_EQ(unlink(LogPath().c_str()), 0);
+    ASSERT_EQ(symlink(target.c_str(), LogPath().c_str()), 0);
+    WriteLog("Input\n");
+    EXPECT_EQ(readText(target), "precious");
+}
+
+}  // namespace
+}  // namespace qvt

@@ -35,21 +35,9 @@ struct SettingsCache {
 class SettingsFilesTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { useScratchTempDir(); }
-    void SetUp() override {
-        SetMediaPacks("", "");
-        ResetSettingsFile();
-        ResetTextFileLines();
-        ClearLastError();
-    }
-    void TearDown() override {
-        ResetSettingsFile();
-        ResetTextFileLines();
-        ReleaseMediaResolvers();
-    }
-
-    bool loggedFailure(const std::string& path) const {
-        return readText(LogPath()).find("Could not save " + path) != std::string::npos;
-    }
+    void SetUp() override { SetMediaPacks("", ""); ResetSettingsFile(); ResetTextFileLines(); ClearLastError(); }
+    void TearDown() override { ResetSettingsFile(); ResetTextFileLines(); ReleaseMediaResolvers(); }
+    static bool loggedFailure(const std::string& path) { return readText(LogPath()).find("Could not save " + path) != std::string::npos; }
 
     // Reads come from a media pack or a memory file; only a changed file is written, only
     // to disk, and only once another file is named. The new file is made beside the old
@@ -57,7 +45,7 @@ protected:
     // a log line say so, and the change is kept (named again, it comes back) until a later
     // write-back saves it, at the latest the one at the end.
     void expectSharedWriteBacks(const SettingsCache& c) {
-        const std::string text = "[A]\nk=packed\n", packed = dir / "packed.ini";
+        const std::string text = "[A]\nk=packed\nz=1\n", packed = dir / "packed.ini";
         Bytes pack;
         std::string error;
         ASSERT_TRUE(BuildMediaPack({{"packed.ini", Bytes(text.begin(), text.end())}}, PackFormat::Lzo, pack, error));
@@ -70,7 +58,7 @@ protected:
         EXPECT_EQ(c.use(packed, "disk"), "k=disk");
         EXPECT_FALSE(std::filesystem::exists(packed)) << "nothing before the write-back";
         EXPECT_TRUE(c.flush()) << "a memory file is never written, and that is no failure";
-        EXPECT_EQ(readText(packed), "[A]\r\nk=disk\r\n");
+        EXPECT_EQ(readText(packed), "[A]\r\nk=disk\r\nz=1\r\n");
         EXPECT_EQ(std::string(memory.bytes()->begin(), memory.bytes()->end()), text);
 
         const std::string path = dir / "a.ini", partial = path + ".qvtsave-" + std::to_string(::getpid());

@@ -19,17 +19,14 @@ TEST(FixedDequeTest, RandomOperationsMatchAReferenceAcrossTheWrap) {
             SCOPED_TRACE("capacity " + std::to_string(capacity) + " step " + std::to_string(step));
             const auto n = static_cast<std::int32_t>(ref.size());
             const int op = static_cast<int>(rng() % 4);
-            if (op == 0) {
-                const auto at = static_cast<std::int32_t>(rng() % (n + 1));
-                ASSERT_EQ(d.insert(at, step), n < capacity);
+            if (op < 2) {  // insert anywhere, or push at the back
+                const auto at = op == 0 ? static_cast<std::int32_t>(rng() % (n + 1)) : n;
+                ASSERT_EQ(op == 0 ? d.insert(at, step) : d.pushBack(step), n < capacity);
                 if (n < capacity) ref.insert(ref.begin() + at, step);
-            } else if (op == 1 && n > 0) {
+            } else if (op == 2 && n > 0) {
                 const auto at = static_cast<std::int32_t>(rng() % n);
                 d.erase(at);
                 ref.erase(ref.begin() + at);
-            } else if (op == 2) {
-                ASSERT_EQ(d.pushBack(-step), n < capacity);
-                if (n < capacity) ref.push_back(-step);
             } else if (n > 0) {
                 ASSERT_EQ(d.back(), ref.back());
                 d.popBack();

@@ -4,26 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <tuple>
 #include <vector>
 
 namespace qvt {
 namespace {
 
 TEST(NodeHashTableTest, BucketsTakeTheLowBitsOfXAndY) {
-    struct Case {
-        std::int32_t exponent, buckets, x, y;
-        std::uint32_t bucket;
-    };
-    const Case cases[] = {
-        {8, 256, 0x123, 0x45, 0x53},  // low 4 bits of x, then of y
-        {9, 256, 17, 1, 0x11},        // odd: the lowest bit goes
-        {20, 1 << 20, 1023, 1023, 0xFFFFF}, {30, 1 << 24, 4097, 2, 0x2001}, {-3, 1, 55, 66, 0},
-    };
-    for (const Case& c : cases) {
+    // Exponent, buckets, cell, bucket: 8 takes the low 4 bits of x, then of y; an odd one
+    // loses its lowest bit; 24 is the most.
+    const std::tuple<int, int, int, int, std::uint32_t> cases[] = {
+        {8, 256, 0x123, 0x45, 0x53}, {9, 256, 17, 1, 0x11}, {20, 1 << 20, 1023, 1023, 0xFFFFF},
+        {30, 1 << 24, 4097, 2, 0x2001}, {-3, 1, 55, 66, 0}};
+    for (const auto& [exponent, buckets, x, y, bucket] : cases) {
         NodeHashTable table;
-        ASSERT_TRUE(table.resize(c.exponent));
-        EXPECT_EQ(table.bucketCount(), c.buckets) << "exponent " << c.exponent;
-        EXPECT_EQ(table.bucketOf(c.x, c.y), c.bucket) << "exponent " << c.exponent;
+        ASSERT_TRUE(table.resize(exponent));
+        EXPECT_EQ(std::pair(table.bucketCount(), table.bucketOf(x, y)), std::pair(buckets, bucket)) << exponent;
     }
 }
 

@@ -1,16 +1,20 @@
 // Shared by the INI and line file tests: a scratch folder, a private temporary folder for
-// the error log, empty caches before and after, and media packs on disk.
+// the error log, empty caches before and after, and the write-backs both caches share.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
-#include <vector>
 
 #include "core/errors.h"
+#include "core/lifecycle.h"
 #include "core/log.h"
 #include "files/ini.h"
 #include "files/line_file.h"
+#include "files/memfile.h"
 #include "files/pack.h"
 #include "files/resolver.h"
 #include "support/files.h"
@@ -21,40 +25,67 @@ namespace qvt::test {
 inline RuntimeString rs(const std::string& s) { return RuntimeString(std::string_view(s)); }
 inline std::string str(const RuntimeString& s) { return std::string(s.view()); }
 
+// Either cache seen alike: use names path, puts value unless it is empty (the file then
+// reads "[A]\r\nk=value\r\n") and returns what it reads back ("k=value").
+struct SettingsCache {
+    std::string (*use)(const std::string& path, const std::string& value);
+    bool (*flush)();
+};
+
 class SettingsFilesTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { useScratchTempDir(); }
-    void SetUp() override {
-        SetMediaPacks("", "");
-        ResetSettingsFile();
-        ResetTextFileLines();
-        ClearLastError();
-    }
-    void TearDown() override {
-        ResetSettingsFile();
-        ResetTextFileLines();
-        ReleaseMediaResolvers();
-    }
+    void SetUp() override { SetMediaPacks("", ""); ResetSettingsFile(); ResetTextFileLines(); ClearLastError(); }
+    void TearDown() override { ResetSettingsFile(); ResetTextFileLines(); ReleaseMediaResolvers(); }
+    static bool loggedFailure(const std::string& path) { return readText(LogPath()).find("Could not save " + path) != std::string::npos; }
 
-    // Writes a pack of the files into the scratch folder and makes it the media pack.
-    void usePack(const std::vector<PackFile>& files) {
+    // Reads come from a media pack or a memory file; only a changed file is written, only
+    // to disk, and only once another file is named. The new file is made beside the old
+    // one and renamed over it: when that fails the old file stays whole, last-error 3 and
+    // a log line say so, and the change is kept (named again, it comes back) until a later
+    // write-back saves it, at the latest the one at the end.
+    void expectSharedWriteBacks(const SettingsCache& c) {
+        const std::string text = "[A]\nk=packed\nz=1\n", packed = dir / "packed.ini";
         Bytes pack;
         std::string error;
-        ASSERT_TRUE(BuildMediaPack(files, PackFormat::Lzo, pack, error)) << error;
+        ASSERT_TRUE(BuildMediaPack({{"packed.ini", Bytes(text.begin(), text.end())}}, PackFormat::Lzo, pack, error));
         writeBytes(dir / "media.pak", pack);
         SetMediaPacks(rs(dir / "media.pak"), "");
-    }
+        EXPECT_EQ(c.use(packed, ""), "k=packed");
+        MemoryFile memory(Bytes(text.begin(), text.end()));
+        EXPECT_EQ(c.use(str(memory.name()), "changed"), "k=changed");
+        EXPECT_FALSE(std::filesystem::exists(packed)) << "unchanged: not written";
+        EXPECT_EQ(c.use(packed, "disk"), "k=disk");
+        EXPECT_FALSE(std::filesystem::exists(packed)) << "nothing before the write-back";
+        EXPECT_TRUE(c.flush()) << "a memory file is never written, and that is no failure";
+        EXPECT_EQ(readText(packed), "[A]\r\nk=disk\r\nz=1\r\n");
+        EXPECT_EQ(std::string(memory.bytes()->begin(), memory.bytes()->end()), text);
 
-    // True when the error log has gained a line naming path since the test began.
-    bool loggedFailure(const std::string& path) const {
-        return readText(LogPath()).find("Could not save " + path) != std::string::npos;
+        const std::string path = dir / "a.ini", partial = path + ".qvtsave-" + std::to_string(::getpid());
+        writeBytes(path, "[A]\r\nk=old\r\n");
+        std::filesystem::create_directories(partial + "/full");
+        EXPECT_EQ(c.use(path, "new"), "k=new");
+        ClearLastError();
+        c.use("", "");
+        EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
+        EXPECT_TRUE(loggedFailure(path));
+        EXPECT_EQ(readText(path), "[A]\r\nk=old\r\n");
+        EXPECT_EQ(c.use(path, ""), "k=new");
+        EXPECT_FALSE(c.flush());
+        std::filesystem::remove_all(partial);
+        EXPECT_TRUE(c.flush());
+        EXPECT_EQ(readText(path), "[A]\r\nk=new\r\n");
+
+        const std::string later = dir / "later/new.ini";
+        c.use(later, "v");
+        c.use("", "");
+        EXPECT_TRUE(loggedFailure(later));
+        std::filesystem::create_directories(dir / "later");
+        StopSubsystems();  // runs the shutdown steps registered on first use
+        EXPECT_EQ(readText(later), "[A]\r\nk=v\r\n");
     }
 
     ScratchFolder dir;
 };
-
-inline PackFile packFile(const std::string& name, const std::string& text) {
-    return {name, Bytes(text.begin(), text.end())};
-}
 
 }  // namespace qvt::test

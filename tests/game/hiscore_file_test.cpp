@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "core/cipher.h"
@@ -75,7 +76,10 @@ protected:
 };
 
 // Entry fields the file does not reach keep their defaults; lines after the 30th are not read.
-TEST_F(HiscoreFileTest, ReadingTakesTheLinesTheFileHasAndKeepsTheRest) {
+// One of the sanitizer runs ("San"): it reads up to and past the end of short files.
+using SanHiscoreFileTest = HiscoreFileTest;
+
+TEST_F(SanHiscoreFileTest, ReadingTakesTheLinesTheFileHasAndKeepsTheRest) {
     struct Case {
         int lines;  // -1: no file
         bool finalNewline;
@@ -97,13 +101,31 @@ TEST_F(HiscoreFileTest, ReadingTakesTheLinesTheFileHasAndKeepsTheRest) {
     }
 }
 
-TEST_F(HiscoreFileTest, SaveReplacesTheFileThroughATemporaryOneOrLeavesItAlone) {
-    G().LocalName(0) = "NEW";
+TEST_F(HiscoreFileTest, SaveWritesCipheredLinesThroughATemporaryFileOrLeavesTheOldOne) {
+    G().LocalName(0) = "";
+    G().LocalName(6) = "A_B~!";
+    G().LocalScore(7) = 9876543210;  // ten digits keep their value through the text
+    G().LocalSent(7) = 0;
     ASSERT_TRUE(game::WriteHiscoreFile(rs(kFile))) << "a missing file is made";
     EXPECT_FALSE(fs::exists(kFile + ".tmp")) << "renamed, not left over";
+    std::istringstream lines(readText(kFile));
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        ++count;
+        ASSERT_TRUE(!line.empty() && line.back() == '\r') << "lines end with CR LF; line " << count;
+        line.pop_back();
+        if (count == 1) EXPECT_EQ(line, "") << "an empty name is an empty line";
+        EXPECT_EQ(line.find_first_not_of("0123456789abcdef"), std::string::npos) << count;
+        EXPECT_EQ(line.size() % 16, 0u) << "whole cipher blocks; line " << count;
+    }
+    EXPECT_EQ(count, game::kHiscoreLines);
     setDefaults();
     EXPECT_EQ(game::ReadHiscoreFile(rs(kFile)), 30);
-    EXPECT_EQ(name(0), "NEW");
+    EXPECT_EQ(name(0), "");
+    EXPECT_EQ(name(6), "A_B~!");
+    EXPECT_EQ(G().LocalScore(7), 9876543210);
+    EXPECT_EQ(G().LocalSent(7), 0);
 
     const std::string before = readText(kFile);
     fs::create_directory(kFile + ".tmp");  // the temporary file cannot be made

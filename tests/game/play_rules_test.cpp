@@ -93,7 +93,10 @@ protected:
     }
 };
 
-TEST_F(SpawnTest, LevelRisesEvery901FramesAndPairsComeEvery53_44_38And33Frames) {
+// One of the sanitizer runs ("San"): four levels of spawning through every crate slot.
+using SanSpawnTest = SpawnTest;
+
+TEST_F(SanSpawnTest, LevelRisesEvery901FramesAndPairsComeEvery53_44_38And33Frames) {
     GameGlobals& g = G();
     startPlay();  // play frame 1 brought the first pair
     clearCrates();

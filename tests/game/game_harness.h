@@ -81,13 +81,22 @@ inline void writeCodeFont(const std::string& path) {
 }
 
 // The characters drawn with the code font in n cells from (x, y) of the frame being drawn:
-// a cell whose centre shows no glyph reads as a blank.
+// a cell whose centre shows no glyph reads as a blank, and one whose corners do not all show
+// the centre's glyph (a text off its cell by a pixel or more) as '?'.
 inline std::string readCells(int x, int y, int n) {
-    const std::vector<FramePixel> row = readFrameRect(x, y + 8, 16 * n, 1);
+    const std::vector<FramePixel> rect = readFrameRect(x, y, 16 * n, 16);
+    const auto code = [&](int px, int py) {
+        const std::size_t at = static_cast<std::size_t>(py * 16 * n + px);
+        if (at >= rect.size()) return ' ';
+        const FramePixel& p = rect[at];
+        return p.g >= 250 && p.r >= 33 && p.r <= 126 ? static_cast<char>(p.r) : ' ';
+    };
     std::string text;
-    for (int k = 0; k < n && static_cast<std::size_t>(16 * k + 8) < row.size(); ++k) {
-        const FramePixel& p = row[static_cast<std::size_t>(16 * k + 8)];
-        text += p.g >= 250 && p.r >= 33 && p.r <= 126 ? static_cast<char>(p.r) : ' ';
+    for (int k = 0; k < n; ++k) {
+        const char c = code(16 * k + 8, 8);
+        const bool whole = c == ' ' || (code(16 * k, 0) == c && code(16 * k + 15, 0) == c &&
+                                        code(16 * k, 15) == c && code(16 * k + 15, 15) == c);
+        text += whole ? c : '?';
     }
     return text;
 }

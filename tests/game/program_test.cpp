@@ -15,9 +15,9 @@ namespace {
 namespace fs = std::filesystem;
 using game::G;
 
-// The splash image's two halves; green stays low so no half reads as a glyph.
-constexpr FramePixel kSplashLeft{200, 40, 10};
-constexpr FramePixel kSplashRight{10, 60, 200};
+// The splash image: halves told apart by red, rows by blue, so the image shows whether it
+// is mapped pixel for pixel; green stays low so it never reads as a glyph.
+FramePixel splash(int x, int y) { return {x < 320 ? 200 : 10, 40, y % 2 == 0 ? 10 : 150}; }
 // Frames of the start-up: splash, "CONTACTING HISCORE SERVER", the one after the table
 // was read; then the title's entry frame, and the first title frame.
 constexpr int kSplashFrame = 1, kContactFrame = 2, kFirstTitleFrame = 5;
@@ -46,7 +46,7 @@ protected:
         fs::create_directories(media);
         writeCodeFont(media + "/font16.png");
         writeBmp(media + "/orvelsoft.png", 640, 480,
-                 [](int x, int) { return x < 320 ? kSplashLeft : kSplashRight; });
+                 splash);
         fs::current_path(folder);
     }
 
@@ -70,11 +70,12 @@ protected:
 TEST_F(ProgramTest, StartUpShowsSplashContactThenTheTitleWithTheFileTable) {
     writeHiscores(hiscorePath(), 30, 500);
     std::string contact, topRow, bottomRow, globalRow;
-    FramePixel left, right;
+    std::vector<std::pair<int, int>> spots = {{100, 240}, {540, 101}, {0, 0}, {639, 0},
+                                              {0, 479}, {639, 479}, {320, 1}};
+    std::vector<FramePixel> seen;
     startUpToTitle([&](int frame) {
         if (frame == kSplashFrame) {
-            left = readFramePixel(100, 240);
-            right = readFramePixel(540, 100);
+            for (auto [x, y] : spots) seen.push_back(readFramePixel(x, y));
         }
         if (frame == kContactFrame) contact = readCells(104, 448, 27);
         if (frame == kFirstTitleFrame) {
@@ -83,8 +84,11 @@ TEST_F(ProgramTest, StartUpShowsSplashContactThenTheTitleWithTheFileTable) {
             globalRow = readCells(336, 176, 18);
         }
     });
-    EXPECT_TRUE(nearPixel(left, kSplashLeft)) << left;
-    EXPECT_TRUE(nearPixel(right, kSplashRight)) << right;
+    ASSERT_EQ(seen.size(), spots.size());
+    for (std::size_t i = 0; i < spots.size(); ++i) {
+        const auto [x, y] = spots[i];
+        EXPECT_TRUE(nearPixel(seen[i], splash(x, y))) << "(" << x << ", " << y << "): " << seen[i];
+    }
     EXPECT_EQ(contact, " CONTACTING HISCORE SERVER ");
     EXPECT_EQ(topRow, "F9            5000") << "the best entry of the file, not a default";
     EXPECT_EQ(bottomRow, "F0             500");

@@ -1,38 +1,39 @@
 // Running the game's routines in a test: the headless runtime on the virtual clock, keys
-// scripted frame by frame, and a look at every frame the routine shows.
+// scripted frame by frame, sounds and music observed through the runtime, and a look at
+// every frame a routine shows.
 //
-// The game's routines loop on ShowScreen until some key ends them. The harness puts a
-// frame observer at the start of ShowScreen: it counts the frame, runs the test's script
-// for it (which sets the keys the frame's poll will see, and may look at GameGlobals and
-// at the pixels of the frame just drawn), and leaves the routine by throwing LeaveRoutine
-// when the script says so or the frame limit is reached.
-//
-//   TEST_F(TitleTest, StartsOnPress) {
-//       int frames = runRoutine(game::TitleScreen, 100, [&](int frame) {
-//           if (frame == 3) keys().press(2);
-//       });
-//   }
+// The game's routines loop on ShowScreen until some key ends them. runRoutine puts a frame
+// observer at the start of ShowScreen: it counts the frame, runs the test's script for it
+// (which sets the keys the frame's poll will see, and may look at GameGlobals and at the
+// pixels of the frame just drawn), and leaves the routine by throwing LeaveRoutine when the
+// script says so or the frame limit is reached.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/frame.h"
 #include "app/testing.h"
+#include "audio/music.h"
+#include "audio/sound.h"
 #include "core/random.h"
-#include "files/channels.h"
+#include "files/filesystem.h"
 #include "game/globals.h"
+#include "game/play.h"
+#include "game/routines.h"
+#include "game/screens.h"
 #include "gfx/font.h"
+#include "gfx/screen.h"
 #include "input/input.h"
-#include "platform/keyboard.h"
+#include "runtime/audio/audio_test_util.h"
+#include "support/files.h"
 #include "support/headless.h"
 #include "support/pixels.h"
 #include "support/files.h"
@@ -41,107 +42,97 @@
 
 namespace qvt::test {
 
+// Key codes the game reads.
+inline constexpr int kKey1 = 2, kKeyQ = 16, kKeyP = 25, kKeyEnter = 28, kKeyS = 31, kKeyZ = 44,
+                     kKeyX = 45;
+
 // Thrown from the frame observer to leave the routine under test.
 struct LeaveRoutine {};
-
-// The keyboard as ScriptedInput scripts it, plus holds that end after a number of keyboard
-// samples rather than frames: the game waits for some releases without showing a frame,
-// sampling the keyboard meanwhile, and only such a hold can end inside that wait.
-//
-// Installed over ScriptedInput's own source; use press/release (not tap, whose frame
-// count belongs to ScriptedInput's source). ScriptedInput's destructor puts the system
-// keyboard back, so this one must go first.
-class SampledKeys {
-public:
-    explicit SampledKeys(ScriptedInput& keys) : keys_(keys) {
-        platform::KeyboardSource src{hasFocus, readKeys, nullptr, this};
-        platform::setKeyboardSource(&src);
-    }
-    SampledKeys(const SampledKeys&) = delete;
-    SampledKeys& operator=(const SampledKeys&) = delete;
-
-    // Holds code down for the next `samples` keyboard samples, then releases it.
-    void holdForSamples(int code, int samples) {
-        keys_.press(code);
-        budget_[static_cast<std::size_t>(code)] = samples;
-    }
-    // Keyboard samples taken so far.
-    int samples() const { return samples_; }
-
-private:
-    static bool hasFocus(void*) { return true; }
-    static void readKeys(void* self, std::uint8_t* states) {
-        auto* s = static_cast<SampledKeys*>(self);
-        ++s->samples_;
-        for (int code = 0; code < platform::kKeyCodeCount; ++code) {
-            auto c = static_cast<std::size_t>(code);
-            states[c] = s->keys_.isDown(code) ? platform::kKeyDownBit : 0;
-            if (s->budget_[c] > 0 && --s->budget_[c] == 0) s->keys_.release(code);
-        }
-    }
-
-    ScriptedInput& keys_;
-    std::array<int, platform::kKeyCodeCount> budget_{};
-    int samples_ = 0;
-};
 
 // Writes a 24-bit BMP of width x height whose pixel (x, y), y from the top, is colour(x, y).
 inline void writeBmp(const std::string& path, int width, int height,
                      const std::function<FramePixel(int, int)>& colour) {
     const int stride = (width * 3 + 3) / 4 * 4;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(stride * height), 0);
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = &pixels[static_cast<std::size_t>((height - 1 - y) * stride)];
-        for (int x = 0; x < width; ++x) {
-            FramePixel c = colour(x, y);
-            row[x * 3 + 0] = static_cast<std::uint8_t>(c.b);
-            row[x * 3 + 1] = static_cast<std::uint8_t>(c.g);
-            row[x * 3 + 2] = static_cast<std::uint8_t>(c.r);
-        }
+    Bytes file{'B', 'M'};
+    append32(file, 54 + static_cast<std::uint32_t>(stride * height));
+    for (std::uint32_t v : {0u, 54u, 40u, static_cast<std::uint32_t>(width),
+                            static_cast<std::uint32_t>(height)}) {
+        append32(file, v);
     }
-    auto le = [](std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    std::vector<std::uint8_t> file{'B', 'M'};
-    le(file, 54 + static_cast<std::uint32_t>(pixels.size()), 4);
-    le(file, 0, 4);
-    le(file, 54, 4);
-    le(file, 40, 4);
-    le(file, static_cast<std::uint32_t>(width), 4);
-    le(file, static_cast<std::uint32_t>(height), 4);
-    le(file, 1, 2);
-    le(file, 24, 2);
-    for (int i = 0; i < 6; ++i) le(file, 0, 4);
-    file.insert(file.end(), pixels.begin(), pixels.end());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                static_cast<std::streamsize>(file.size()));
+    append16(file, 1);
+    append16(file, 24);
+    for (int i = 0; i < 6; ++i) append32(file, 0);
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            const FramePixel c = colour(x, y);
+            for (int v : {c.b, c.g, c.r}) file.push_back(static_cast<std::uint8_t>(v));
+        }
+        file.resize(file.size() + static_cast<std::size_t>(stride - width * 3), 0);
+    }
+    writeBytes(path, file);
 }
 
-// A font image for tests: 16 x 16 cells, 128 glyphs, each printable character (33..126) a
-// solid square whose red channel is its character code and whose green is 255; everything
-// else black, which the font key makes transparent. Text on screen can then be read back
-// cell by cell. Written as a BMP, which the font loader tries first whatever the name.
+// A font of 16 x 16 cells whose printable characters (33..126) are solid squares of green
+// 255 with the character code in red; the rest black, which the font key makes
+// transparent. Text on screen can then be read back cell by cell.
 inline void writeCodeFont(const std::string& path) {
     writeBmp(path, 256, 128, [](int x, int y) {
-        int c = y / 16 * 16 + x / 16;
+        const int c = y / 16 * 16 + x / 16;
         return c >= 33 && c <= 126 ? FramePixel{c, 255, 0} : FramePixel{0, 0, 0};
     });
 }
 
 // The characters drawn with the code font in n cells from (x, y) of the frame being drawn:
-// a cell whose centre shows no glyph reads as a blank.
-inline std::string readText(int x, int y, int n) {
-    std::vector<FramePixel> row = readFrameRect(x, y + 8, 16 * n, 1);
+// a cell whose centre shows no glyph reads as a blank, and one whose corners do not all show
+// the centre's glyph (a text off its cell by a pixel or more) as '?'.
+inline std::string readCells(int x, int y, int n) {
+    const std::vector<FramePixel> rect = readFrameRect(x, y, 16 * n, 16);
+    const auto code = [&](int px, int py) {
+        const std::size_t at = static_cast<std::size_t>(py * 16 * n + px);
+        if (at >= rect.size()) return ' ';
+        const FramePixel& p = rect[at];
+        return p.g >= 250 && p.r >= 33 && p.r <= 126 ? static_cast<char>(p.r) : ' ';
+    };
     std::string text;
-    for (int k = 0; k < n && static_cast<std::size_t>(16 * k + 8) < row.size(); ++k) {
-        const FramePixel& p = row[static_cast<std::size_t>(16 * k + 8)];
-        text += p.g >= 250 && p.r >= 33 && p.r <= 126 ? static_cast<char>(p.r) : ' ';
+    for (int k = 0; k < n; ++k) {
+        const char c = code(16 * k + 8, 8);
+        const bool whole = c == ' ' || (code(16 * k, 0) == c && code(16 * k + 15, 0) == c &&
+                                        code(16 * k, 15) == c && code(16 * k + 15, 15) == c);
+        text += whole ? c : '?';
     }
     return text;
 }
 
-// A fixture with the headless runtime, scripted keys, the game's globals reset with their
-// tables created, and the code font as font 0.
+// Voices of a sound slot that play now.
+inline int voicesPlaying(double slot) {
+    int n = 0;
+    for (int v = 0; v < kMaxSoundVoices; ++v) n += SoundPlaying(slot * 256 + v);
+    return n;
+}
+
+// Something a script row can check after a frame: a field of the globals, or what plays.
+struct Probe {
+    const char* name;
+    double (*get)();
+};
+#define QVT_FIELD(f) \
+    Probe { #f, [] { return static_cast<double>(game::G().f); } }
+inline const Probe kMusic{"music playing", [] { return static_cast<double>(MusicPlaying()); }};
+inline const Probe kIntro{"intro voices", [] { return static_cast<double>(voicesPlaying(1)); }};
+inline const Probe kAnySound{"voices of all four sounds", [] {
+    return static_cast<double>(voicesPlaying(1) + voicesPlaying(2) + voicesPlaying(3) +
+                               voicesPlaying(4));
+}};
+
+using Want = std::vector<std::pair<Probe, double>>;
+using Row = ScriptRow<Want>;
+
+inline void expectWant(const Want& want) {
+    for (const auto& [probe, value] : want) EXPECT_EQ(probe.get(), value) << probe.name;
+}
+
+// The headless runtime, scripted keys, the game's globals reset with their tables created,
+// and the code font as font 0.
 class GameTest : public HeadlessTest {
 protected:
     void SetUp() override {
@@ -154,19 +145,38 @@ protected:
         game::ResetGlobals();
         game::CreateHiscoreTables();
         game::CreatePlayTables();
-        fontPath_ = runtime->tempDir() + "codefont.bmp";
-        writeCodeFont(fontPath_);
-        LoadFontFile(RuntimeString(fontPath_.c_str()), 0);
+        const std::string font = runtime->tempDir() + "codefont.bmp";
+        writeCodeFont(font);
+        LoadFontFile(RuntimeString(font.c_str()), 0);
         SelectFont(0);
         SeedRandom(1);
     }
     void TearDown() override {
         SetFrameObserver(nullptr, nullptr);
-        sampled_.reset();
         keys_.reset();
         game::ResetGlobals();
         serverEnv_.reset();
         HeadlessTest::TearDown();
+    }
+
+    // A media folder as the current one with the game's four sounds (each a 20-second silent
+    // WAV, so a play shows as a busy voice for the whole test, unless `sound` gives other
+    // samples) and "dune/music.mp3" (empty: it plays silently but counts as set up; "null.mp3"
+    // does not exist, so MusicPlaying() is 1 exactly while the game's own tune runs).
+    void useGameMedia(const std::function<Bytes(int slot)>& sound = {}) {
+        const std::string media = runtime->tempDir() + "Media/";
+        std::filesystem::create_directories(media + "dune");
+        writeBytes(media + "dune/music.mp3", std::string());
+        const Bytes silent = wavFile(1, 8000, 16, std::vector<std::int32_t>(8000 * 20, 0));
+        ASSERT_EQ(ChangeDirectory(RuntimeString(media.c_str())), 1);
+        const char* names[] = {"intro", "explode", "bonus", "levelup"};
+        for (int slot = 1; slot <= 4; ++slot) {
+            const std::string file = std::string("dune/") + names[slot - 1] + ".wav";
+            writeBytes(media + file, sound ? sound(slot) : silent);
+            LoadSound(RuntimeString(file.c_str()), slot, 4);
+        }
+        ASSERT_EQ(PlaySound(1, 0, 0), 256) << "the sounds load and the device plays";
+        StopAllSounds();
     }
 
     // Runs routine with script called at the start of every ShowScreen it reaches (frame
@@ -179,8 +189,7 @@ protected:
         leave_ = false;
         returned_ = false;
         script_ = std::move(script);
-        // The keys as the last frame's poll would have left them.
-        PollKeyboard();
+        PollKeyboard();  // the keys as the last frame's poll would have left them
         SetFrameObserver(onFrame, this);
         try {
             routine();
@@ -190,19 +199,24 @@ protected:
         SetFrameObserver(nullptr, nullptr);
         return frame_;
     }
+    // Runs routine under a key script: at frame f the rows of f are checked (the state the
+    // pass that drew f left) and the keys of the rows of f + 1 are set for the next pass.
+    // Leaves after the last row's frame.
+    void runScript(void (*routine)(), const std::vector<Row>& rows) {
+        applyKeys(keys(), rows, 1);
+        runRoutine(routine, rows.back().frame + 1, [&](int f) {
+            checkRows(rows, f, expectWant);
+            if (f == rows.back().frame) leave();
+            applyKeys(keys(), rows, f + 1);
+        });
+        EXPECT_FALSE(returned()) << "the routine ended before its script";
+    }
     // From a script: the routine is left at the start of its next frame.
     void leave() { leave_ = true; }
     bool returned() const { return returned_; }
     bool timedOut() const { return timedOut_; }
-    int frame() const { return frame_; }
 
     ScriptedInput& keys() { return *keys_; }
-    // Installed on first use; from then on the test's keys go through press/release only.
-    SampledKeys& sampled() {
-        if (!sampled_) sampled_ = std::make_unique<SampledKeys>(*keys_);
-        return *sampled_;
-    }
-    const std::string& fontPath() const { return fontPath_; }
 
 private:
     static void onFrame(void* self) {
@@ -218,9 +232,7 @@ private:
     }
 
     std::unique_ptr<ScriptedInput> keys_;
-    std::unique_ptr<SampledKeys> sampled_;
     std::function<void(int)> script_;
-    std::string fontPath_;
     std::unique_ptr<ScopedEnv> serverEnv_;
     int frame_ = 0;
     int maxFrames_ = 0;

@@ -1,143 +1,116 @@
 // The pause screen: [P] resumes and [Q] quits to the title, each only once its key is up
-// (waited out without frames, sampling the keyboard); [S] toggles on release; the screen
-// shows the score and the legend over black.
+// (waited out without frames, sampling the keyboard), and either brings back the intro
+// sound or the music by the phase; [S] toggles on release; the score and the legend show
+// over black. And the game over, which silences the game and hands a score on.
 #include <algorithm>
 #include <string>
 
-#include "game/globals.h"
-#include "game/routines.h"
-#include "gfx/screen.h"
-#include "support/pixels.h"
-#include "game_harness.h"
+#include "game/game_harness.h"
 
 namespace qvt::test {
 namespace {
 
 using game::G;
 
-constexpr int kKeyQ = 16, kKeyP = 25, kKeyS = 31;
-constexpr int kHoldSamples = 40;
+const Probe kPauseOn = QVT_FIELD(PauseOn);
+const Probe kSoundOn = QVT_FIELD(SoundOn);
+const Probe kSoundHeld = QVT_FIELD(SoundKeyHeld);
 
 class PauseTest : public GameTest {
 protected:
     void SetUp() override {
         GameTest::SetUp();
         if (HasFatalFailure()) return;
-        // As the play field calls it: in play, [P] already released.
+        useGameMedia();
+        // As the play field calls it: in play, [P] already released, sound stopped.
         G().GameState = game::kModePlaying;
         G().PlayPhase = 3;
         G().SoundOn = 1;
         G().Score = 12345;
         G().PauseOn = 1;
-        sampled();  // the pause screen waits for releases without frames
-    }
-
-    // Sleeps the wait asked for while the key was held.
-    long waitSleeps() const {
-        const auto& s = runtime->clock()->sleeps();
-        return std::count(s.begin(), s.end(), 5);
     }
 };
 
-TEST_F(PauseTest, PauseKeyResumesOnlyOnceReleasedWithoutShowingFrames) {
-    int samplesAtPress = 0;
-    int frames = runRoutine(game::PauseGame, 50, [&](int frame) {
-        if (frame <= 3) {
-            EXPECT_EQ(G().PauseOn, 1) << "frame " << frame;
+TEST_F(PauseTest, PAndQActOnceReleasedAndResumeTheIntroOrTheMusicByThePhase) {
+    constexpr int kHold = 40;
+    struct Case {
+        double phase, soundOn;
+        int key;  // 0: PauseGame called without PauseOn
+        double intro, music;
+    } cases[] = {{1, 1, kKeyP, 1, 0}, {2, 1, kKeyP, 1, 0},   {2, 1, kKeyQ, 1, 0},
+                 {3, 1, kKeyP, 0, 1}, {3, 1, kKeyQ, 0, 1},   {120, 1, kKeyP, 0, 1},
+                 {1, 0, kKeyP, 0, 0}, {3, 0, kKeyQ, 0, 0},   {3, 1, 0, 0, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "phase " << c.phase << ", SoundOn " << c.soundOn
+                                        << ", key " << c.key);
+        G().PlayPhase = c.phase;
+        G().SoundOn = c.soundOn;
+        G().GameState = game::kModePlaying;
+        G().PauseOn = c.key != 0 ? 1 : 0;
+        G().PauseKeyHeld = 0;
+        const auto& sleeps = runtime->clock()->sleeps();
+        const auto sleptBefore = std::count(sleeps.begin(), sleeps.end(), 5);
+        int samplesAtPress = 0;
+        const int frames = runRoutine(game::PauseGame, 20, [&](int f) {
+            EXPECT_EQ(G().PauseOn, f < 3 ? 1 : 0) << "frame " << f;
+            if (f != 2) return;
+            samplesAtPress = keys().samples();
+            keys().holdForSamples(c.key, kHold);
+        });
+        EXPECT_TRUE(returned());
+        EXPECT_EQ(frames, c.key != 0 ? 3 : 0) << "the frame in which the key acts is the last";
+        EXPECT_EQ(G().PauseOn, 0);
+        EXPECT_EQ(G().Score, 12345);
+        EXPECT_EQ(G().GameState, c.key == kKeyQ ? game::kModeTitle : game::kModePlaying);
+        if (c.key != 0) {
+            EXPECT_GE(keys().samples() - samplesAtPress, kHold + 1) << "waited until the key was up";
+            EXPECT_GE(std::count(sleeps.begin(), sleeps.end(), 5) - sleptBefore, kHold - 2)
+                << "sleeping between samples";
         }
-        if (frame == 3) {
-            samplesAtPress = sampled().samples();
-            sampled().holdForSamples(kKeyP, kHoldSamples);
-        }
-    });
-    EXPECT_TRUE(returned());
-    EXPECT_EQ(frames, 4) << "the frame in which [P] acts is the last one shown";
-    EXPECT_GE(sampled().samples() - samplesAtPress, kHoldSamples + 1)
-        << "the routine must sample the keyboard until [P] is up";
-    EXPECT_GE(waitSleeps(), kHoldSamples - 2) << "the wait sleeps between samples";
-    EXPECT_EQ(G().PauseOn, 0);
-    EXPECT_EQ(G().PauseKeyHeld, 1);
-    EXPECT_EQ(G().GameState, game::kModePlaying) << "play resumes";
+        EXPECT_EQ(voicesPlaying(game::kSoundIntro), c.intro);
+        EXPECT_EQ(MusicPlaying(), c.music);
+        StopAllSounds();
+        StopMusic();
+    }
 }
 
-TEST_F(PauseTest, PauseKeyHeldFromBeforeNeedsANewPress) {
+TEST_F(PauseTest, PHeldFromBeforeNeedsANewPress) {
     G().PauseKeyHeld = 1;
     keys().press(kKeyP);
-    int frames = runRoutine(game::PauseGame, 50, [&](int frame) {
-        if (frame <= 6) {
-            EXPECT_EQ(G().PauseOn, 1) << "frame " << frame;
-        }
-        if (frame == 4) keys().release(kKeyP);
-        if (frame == 5) {
-            EXPECT_EQ(G().PauseKeyHeld, 0);
-        }
-        if (frame == 6) sampled().holdForSamples(kKeyP, 3);
+    const int frames = runRoutine(game::PauseGame, 50, [&](int f) {
+        if (f <= 6) EXPECT_EQ(G().PauseOn, 1) << "frame " << f;
+        if (f == 4) keys().release(kKeyP);
+        if (f == 5) EXPECT_EQ(G().PauseKeyHeld, 0);
+        if (f == 6) keys().holdForSamples(kKeyP, 3);
     });
     EXPECT_TRUE(returned());
     EXPECT_EQ(frames, 7);
 }
 
-TEST_F(PauseTest, QuitKeyGoesToTheTitleOnceReleased) {
-    int samplesAtPress = 0;
-    int frames = runRoutine(game::PauseGame, 50, [&](int frame) {
-        if (frame == 2) {
-            samplesAtPress = sampled().samples();
-            sampled().holdForSamples(kKeyQ, kHoldSamples);
-        }
+TEST_F(PauseTest, STogglesOncePerPressOnReleaseAndOffStopsSoundsAndMusic) {
+    PlayMusic("dune/music.mp3", 1);
+    PlaySound(game::kSoundBonus, 0, 1);
+    const int S = kKeyS;
+    runScript(game::PauseGame, {
+        {1, {}, {}, {{kPauseOn, 1}, {kMusic, 1}, {kAnySound, 1}}},
+        {2, {S}, {}, {{kSoundOn, 0}, {kSoundHeld, 1}, {kMusic, 0}, {kAnySound, 0}}, 40},
+        {3, {}, {}, {{kSoundHeld, 0}, {kPauseOn, 1}}},
+        {4, {S}, {}, {{kSoundOn, 1}, {kSoundHeld, 1}, {kMusic, 0}}, 2},
+        {5, {}, {}, {{kSoundOn, 1}, {kSoundHeld, 0}, {kPauseOn, 1}}},
     });
-    EXPECT_TRUE(returned());
-    EXPECT_EQ(frames, 3);
-    EXPECT_GE(sampled().samples() - samplesAtPress, kHoldSamples + 1);
-    EXPECT_EQ(G().GameState, game::kModeTitle);
-    EXPECT_EQ(G().PauseOn, 0);
-    EXPECT_EQ(G().Score, 12345) << "quitting from the pause does not touch the score";
-}
-
-TEST_F(PauseTest, SoundKeyTogglesOncePerPressOnRelease) {
-    int samplesAtPress = 0;
-    runRoutine(game::PauseGame, 50, [&](int frame) {
-        if (frame == 2) {
-            samplesAtPress = sampled().samples();
-            sampled().holdForSamples(kKeyS, kHoldSamples);
-        }
-        if (frame == 3) {
-            EXPECT_GE(sampled().samples() - samplesAtPress, kHoldSamples + 1)
-                << "[S] acts once it is up";
-            EXPECT_EQ(G().SoundOn, 0);
-            EXPECT_EQ(G().SoundKeyHeld, 1);
-        }
-        if (frame == 4) {
-            EXPECT_EQ(G().SoundKeyHeld, 0);
-            sampled().holdForSamples(kKeyS, 2);
-        }
-        if (frame == 5) {
-            EXPECT_EQ(G().SoundOn, 1);
-        }
-        if (frame == 6) leave();
-        EXPECT_EQ(G().PauseOn, 1) << "[S] does not end the pause";
-    });
-    EXPECT_FALSE(returned());
-    EXPECT_FALSE(timedOut());
-}
-
-TEST_F(PauseTest, NotPausedReturnsAtOnce) {
-    G().PauseOn = 0;
-    int frames = runRoutine(game::PauseGame, 5);
-    EXPECT_TRUE(returned());
-    EXPECT_EQ(frames, 0);
 }
 
 TEST_F(PauseTest, ShowsScoreAndLegendOverBlack) {
     SetClearColour(0x0000FF);
-    runRoutine(game::PauseGame, 10, [&](int frame) {
-        if (frame != 1) return;
-        EXPECT_EQ(readText(264, 208, 7), " PAUSE ");
-        EXPECT_EQ(readText(264, 240, 7), " SCORE ");
-        EXPECT_EQ(readText(264, 256, 7), " 12345 ");
-        EXPECT_EQ(readText(480, 432, 10), " [S] SOUND");
-        EXPECT_EQ(readText(480, 448, 10), " [P] PAUSE");
-        EXPECT_EQ(readText(480, 464, 10), " [Q] QUIT ");
-        EXPECT_EQ(readText(0, 300, 40), std::string(40, ' ')) << "nothing else is drawn";
+    runRoutine(game::PauseGame, 10, [&](int f) {
+        if (f != 1) return;
+        EXPECT_EQ(readCells(264, 208, 7), " PAUSE ");
+        EXPECT_EQ(readCells(264, 240, 7), " SCORE ");
+        EXPECT_EQ(readCells(264, 256, 7), " 12345 ");
+        EXPECT_EQ(readCells(480, 432, 10), " [S] SOUND");
+        EXPECT_EQ(readCells(480, 448, 10), " [P] PAUSE");
+        EXPECT_EQ(readCells(480, 464, 10), " [Q] QUIT ");
+        EXPECT_EQ(readCells(0, 300, 40), std::string(40, ' ')) << "nothing else is drawn";
         EXPECT_EQ(readFramePixel(100, 100), (FramePixel{0, 0, 0}));
         EXPECT_EQ(readFramePixel(639, 479), (FramePixel{0, 0, 0}));
         leave();
@@ -147,54 +120,34 @@ TEST_F(PauseTest, ShowsScoreAndLegendOverBlack) {
 
 // ---- Game over ----------------------------------------------------------------------------
 
-class GameOverTest : public GameTest {
-protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        if (HasFatalFailure()) return;
-        for (int i = 0; i < game::kHiscoreEntries; ++i) {
-            G().LocalScore(i) = 1000.0 * (i + 1);
-            G().LocalName(i) = "ORVELSOFT";
-            G().LocalSent(i) = 1;
-        }
-        hiscorePath = runtime->tempDir() + "orvelsoft.ini";
-        G().HiscoreFileName = RuntimeString(hiscorePath.c_str());
-        G().GameState = game::kModeGameOver;
+using GameOverTest = GameTest;
+
+TEST_F(GameOverTest, SilencesTheGameAndEntersOnlyAScoreAboveTheLowest) {
+    useGameMedia();
+    const std::string file = runtime->tempDir() + "orvelsoft.ini";
+    for (double score : {50000.0, 1000.0, 1001.0}) {
+        SCOPED_TRACE(testing::Message() << "score " << score);
+        for (int i = 0; i < game::kHiscoreEntries; ++i) G().LocalScore(i) = 1000.0 * (i + 1);
+        G().HiscoreFileName = RuntimeString(file.c_str());
+        G().Score = score;
+        // 50000 outside the game over state: nothing happens.
+        G().GameState = score == 50000 ? game::kModePlaying : game::kModeGameOver;
+        PlayMusic("dune/music.mp3", 1);
+        PlaySound(game::kSoundExplode, 0, 1);
+        const int frames = runRoutine(game::GameOver, 20, [&](int f) {
+            if (f == 2) keys().type("\n");
+        });
+        EXPECT_TRUE(returned());
+        const bool entered = score == 1001;
+        EXPECT_EQ(frames, entered ? 2 : 0) << "the name entry shows frames";
+        EXPECT_EQ(G().LocalScore(0), entered ? 1001 : 1000);
+        EXPECT_EQ(std::filesystem::exists(file), entered) << "only a new entry is saved";
+        EXPECT_EQ(G().GameState, score == 50000 ? game::kModePlaying : game::kModeTitle);
+        EXPECT_EQ(MusicPlaying(), score == 50000 ? 1 : 0);
+        EXPECT_EQ(voicesPlaying(game::kSoundExplode), score == 50000 ? 1 : 0);
+        StopAllSounds();
+        StopMusic();
     }
-    std::string hiscorePath;
-};
-
-TEST_F(GameOverTest, DoesNothingOutsideTheGameOverState) {
-    G().GameState = game::kModePlaying;
-    G().Score = 50000;
-    int frames = runRoutine(game::GameOver, 5);
-    EXPECT_TRUE(returned());
-    EXPECT_EQ(frames, 0);
-    EXPECT_EQ(G().GameState, game::kModePlaying);
-    EXPECT_EQ(G().LocalScore(9), 10000);
-}
-
-TEST_F(GameOverTest, ScoreEqualToTheLowestEntryDoesNotQualify) {
-    G().Score = 1000;
-    int frames = runRoutine(game::GameOver, 5);
-    EXPECT_TRUE(returned());
-    EXPECT_EQ(frames, 0) << "no name entry";
-    EXPECT_EQ(G().GameState, game::kModeTitle);
-    EXPECT_EQ(G().LocalScore(0), 1000);
-    EXPECT_FALSE(std::filesystem::exists(hiscorePath)) << "nothing to save";
-}
-
-TEST_F(GameOverTest, OnePointMoreGoesToTheNameEntry) {
-    G().Score = 1001;
-    int frames = runRoutine(game::GameOver, 20, [&](int frame) {
-        if (frame == 2) keys().type("\n");
-    });
-    EXPECT_TRUE(returned());
-    EXPECT_EQ(frames, 2) << "the name entry showed its frames";
-    EXPECT_EQ(G().GameState, game::kModeTitle);
-    EXPECT_EQ(G().LocalScore(0), 1001);
-    EXPECT_EQ(G().LocalSent(0), 0);
-    EXPECT_TRUE(std::filesystem::exists(hiscorePath)) << "the new table is saved";
 }
 
 }  // namespace

@@ -2,15 +2,10 @@
 // destruction, bonus items and the heads-up texts, drawn with test-made sprites whose
 // colours tell them apart.
 #include <cmath>
-#include <cstdint>
-#include <fstream>
 #include <string>
-#include <vector>
 
 #include "game/play_fixture.h"
-#include "gfx/font.h"
 #include "support/gl_fixture.h"
-#include "support/pixels.h"
 
 namespace qvt::test {
 namespace {
@@ -57,41 +52,15 @@ constexpr Rgb kFragment{255, 0, 255};
 
 Colour asColour(Rgb c) { return {double(c.r), double(c.g), double(c.b)}; }
 
-// A font image whose glyphs can be read back through translucent drawing: 16 x 16 cells,
-// 128 glyphs, each printable character (33..126) a solid square of green 255 with the low
-// nibble of its code in red (16 levels apart) and the high nibble in blue (32 apart); the
-// rest black, which the font key makes transparent. A 24-bit BMP, bottom-up.
+// A font whose glyphs can be read back through translucent drawing: each printable
+// character a solid square of green 255 with the low nibble of its code in red (16 levels
+// apart) and the high nibble in blue (32 apart).
 void writeHudFont(const std::string& path) {
-    constexpr int kWidth = 256, kHeight = 128, kCell = 16, kStride = kWidth * 3;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kStride * kHeight), 0);
-    for (int c = 33; c <= 126; ++c) {
-        for (int y = c / 16 * kCell; y < (c / 16 + 1) * kCell; ++y) {
-            for (int x = c % 16 * kCell; x < (c % 16 + 1) * kCell; ++x) {
-                const int row = kHeight - 1 - y;
-                std::uint8_t* p = &pixels[static_cast<std::size_t>(row * kStride + x * 3)];
-                p[0] = static_cast<std::uint8_t>((c >> 4) * 32 + 16);  // blue
-                p[1] = 255;                                            // green
-                p[2] = static_cast<std::uint8_t>((c & 15) * 16 + 8);   // red
-            }
-        }
-    }
-    std::vector<std::uint8_t> file{'B', 'M'};
-    const auto le = [&file](std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) file.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    le(54 + static_cast<std::uint32_t>(pixels.size()), 4);
-    le(0, 4);
-    le(54, 4);
-    le(40, 4);
-    le(kWidth, 4);
-    le(kHeight, 4);
-    le(1, 2);
-    le(24, 2);
-    for (int i = 0; i < 6; ++i) le(0, 4);
-    file.insert(file.end(), pixels.begin(), pixels.end());
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()),
-               static_cast<std::streamsize>(file.size()));
+    writeBmp(path, 256, 128, [](int x, int y) {
+        const int c = y / 16 * 16 + x / 16;
+        return c >= 33 && c <= 126 ? FramePixel{(c & 15) * 16 + 8, 255, (c >> 4) * 32 + 16}
+                                   : FramePixel{0, 0, 0};
+    });
 }
 
 class PlayDrawTest : public PlayTest {
@@ -165,7 +134,8 @@ TEST_F(PlayDrawTest, APlayFrameShowsSkyStarBeamsCratesAndTheShip) {
     putCrate(0, 192, 100, 0);
     putCrate(1, 384, 100, 0);
     g.CrateState(1) = 40;  // fades to 32 in the frame's rules
-    playFrame();
+    runtime->frame();
+    game::PlayFrame();
     ASSERT_EQ(g.PlayPhase, game::kPhasePlay);
     const Colour star = starLight(g.StarFrame);
 
@@ -351,50 +321,36 @@ std::string readHudText(int x, int y, int n) {
     return text;
 }
 
-TEST_F(PlayDrawTest, ReadyShowsInTheFlyInAndGoWhileTheBeamsExtend) {
+// "LEVEL UP" shows while frames are left and counts them down.
+TEST_F(PlayDrawTest, HeadsUpTextsShowTheCuesTheScoreAndThePhase) {
     GameGlobals& g = G();
     bareSky();
-    g.PlayPhase = game::kPhaseFlyIn;
-    DrawPlayField();
-    EXPECT_EQ(readHudText(264, 232, 7), " READY ");
-    runtime->frame();
-    g.PlayPhase = game::kPhaseBeams;
-    DrawPlayField();
-    EXPECT_EQ(readHudText(264, 232, 7), " GO!!! ");
-    runtime->frame();
-    g.PlayPhase = game::kPhasePlay;
-    DrawPlayField();
-    EXPECT_EQ(readHudText(240, 232, 10), "          ");
-}
-
-TEST_F(PlayDrawTest, LevelUpShowsForTheFramesLeftAndCountsThemDown) {
-    GameGlobals& g = G();
-    bareSky();
-    g.LevelUpShow = 2;
-    for (int frame = 1; frame <= 2; ++frame) {
+    struct Cells {
+        int x, y, n;
+        std::string text;
+    };
+    struct Case {
+        double phase, levelUpShow, score;
+        std::vector<Cells> cells;
+    } cases[] = {
+        {1, 0, 0, {{264, 232, 7, " READY "}, {296, 16, 3, " 0 "}, {0, 0, 8, "1:-107  "}}},
+        {2, 0, 0, {{264, 232, 7, " GO!!! "}}},
+        {3, 2, 0, {{240, 232, 10, " LEVEL UP "}, {0, 0, 8, "3:-105  "}}},
+        {3, 1, 0, {{240, 232, 10, " LEVEL UP "}}},
+        {3, 0, 12345, {{240, 232, 10, "          "}, {264, 16, 7, " 12345 "}}},
+        {101, 0, 0, {{0, 0, 8, "101:-7  "}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "phase " << c.phase << ", LevelUpShow " << c.levelUpShow);
+        g.PlayPhase = c.phase;
+        g.LevelUpShow = c.levelUpShow;
+        g.Score = c.score;
+        g.ShipY = 600;  // out of sight, and so are its shrinking and fragments
         DrawPlayField();
-        EXPECT_EQ(readHudText(240, 232, 10), " LEVEL UP ") << "frame " << frame;
-        EXPECT_EQ(g.LevelUpShow, 2 - frame);
+        for (const Cells& t : c.cells) EXPECT_EQ(readHudText(t.x, t.y, t.n), t.text);
+        EXPECT_EQ(g.LevelUpShow, std::max(0.0, c.levelUpShow - 1));
         runtime->frame();
     }
-    DrawPlayField();
-    EXPECT_EQ(readHudText(240, 232, 10), "          ");
-    EXPECT_EQ(g.LevelUpShow, 0);
-}
-
-TEST_F(PlayDrawTest, TheScoreIsCentredAndThePhaseShowsInTheCorner) {
-    GameGlobals& g = G();
-    bareSky();
-    g.Score = 0;
-    DrawPlayField();
-    EXPECT_EQ(readHudText(296, 16, 3), " 0 ") << "one character at x 312";
-    EXPECT_EQ(readHudText(0, 0, 8), "3:-105  ");
-    runtime->frame();
-    g.Score = 12345;
-    g.PlayPhase = 101;
-    DrawPlayField();
-    EXPECT_EQ(readHudText(264, 16, 7), " 12345 ") << "five characters at x 280";
-    EXPECT_EQ(readHudText(0, 0, 8), "101:-7  ");
 }
 
 }  // namespace

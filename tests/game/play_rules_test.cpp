@@ -1,8 +1,10 @@
 // The play field's rules frame by frame: the intro, the level and spawn clocks, lane changes,
-// crates that block and push, the destruction, bonus items, and the keys [S], [P] and [Q].
+// crates that block and push, the destruction, bonus items, the keys [S], [P] and [Q], and
+// the levels the sounds are played at.
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <set>
-#include <vector>
 
 #include "game/play_fixture.h"
 
@@ -12,14 +14,11 @@ namespace {
 using game::G;
 using game::GameGlobals;
 
-constexpr int kZ = 44;
-constexpr int kX = 45;
-constexpr int kQ = 16;
-constexpr int kP = 25;
-constexpr int kS = 31;
-
-// Lane n's left edge.
-double lane(int n) { return 192 + 64.0 * n; }
+const Probe kStarTop = QVT_FIELD(StarTop);
+const Probe kBeamEnd = QVT_FIELD(BeamEnd);
+const Probe kScore = QVT_FIELD(Score);
+const Probe kLevelFrames = QVT_FIELD(LevelFrames);
+const Probe kCrateNext = QVT_FIELD(CrateNext);
 
 // ---- New game and intro ----------------------------------------------------------------------
 
@@ -42,140 +41,89 @@ TEST_F(PlayTest, NewGameKeepsWhatCarriesOverAndFillsTheSparks) {
         EXPECT_TRUE(g.SparkY(i) >= 0 && g.SparkY(i) <= 720) << "spark " << i;
         speeds.insert(g.SparkSpeed(i));
     }
-    EXPECT_EQ(*speeds.begin(), 8);
-    EXPECT_EQ(*speeds.rbegin(), 16);
-    EXPECT_EQ(speeds.size(), 9u) << "speeds 8 to 16";
+    EXPECT_EQ(speeds, (std::set<double>{8, 9, 10, 11, 12, 13, 14, 15, 16}));
     EXPECT_EQ(g.GameState, game::kModePlaying);
     EXPECT_EQ(g.Level, 1);
-    EXPECT_EQ(g.CrateInterval, 51.2);
-    EXPECT_EQ(g.BonusInterval, 51.2);
-    EXPECT_EQ(voicesPlaying(game::kSoundIntro), 1) << "the intro sound starts the game";
 }
 
-TEST_F(PlayTest, FlyInTakes148FramesAndTheShipReaches232After112) {
-    GameGlobals& g = G();
-    game::NewGameInit();
-    for (int f = 1; f <= 148; ++f) {
-        playFrame();
-        SCOPED_TRACE(testing::Message() << "frame " << f);
-        if (f < 148) {
-            ASSERT_EQ(g.PlayPhase, game::kPhaseFlyIn);
-            ASSERT_EQ(g.StarTop, 480 - 2 * f);
-        }
-        if (f <= 112) {
-            ASSERT_EQ(g.ShipX, 288 - 0.5 * f);
-            ASSERT_EQ(g.ShipSlide, 1) << "banking while it drifts left";
-        } else if (f < 148) {
-            ASSERT_EQ(g.ShipX, 232);
-            ASSERT_EQ(g.ShipSlide, 0);
-        }
+// The star rises 148 frames (the ship drifts left for 112 of them), the beams extend 25, and
+// play (with the music) begins in the last of them.
+TEST_F(PlayTest, IntroFliesInExtendsTheBeamsAndStartsPlayInFrame172) {
+    for (double soundOn : {1.0, 0.0}) {
+        SCOPED_TRACE(testing::Message() << "SoundOn " << soundOn);
+        G().SoundOn = soundOn;
+        game::NewGameInit();
+        EXPECT_EQ(voicesPlaying(game::kSoundIntro), soundOn) << "the intro sound starts the game";
+        runPlayScript({
+            {1, {}, {}, {{kPhase, 1}, {kStarTop, 478}, {kShipX, 287.5}, {kSlide, 1}}},
+            {112, {}, {}, {{kStarTop, 256}, {kShipX, 232}, {kSlide, 1}}},
+            {113, {}, {}, {{kShipX, 232}, {kSlide, 0}}},
+            {147, {}, {}, {{kPhase, 1}, {kStarTop, 186}, {kBeamEnd, -16}}},
+            {148, {}, {}, {{kPhase, 2}, {kStarTop, 184}, {kBeamEnd, 0}, {kShipX, 233},
+                           {kSlide, -1}, {kScore, 0}, {kCrateNext, 0}}},
+            {171, {}, {}, {{kPhase, 2}, {kBeamEnd, 368}, {kShipX, 256}, {kSlide, -1}, {kMusic, 0}}},
+            {172, {}, {}, {{kPhase, 3}, {kBeamEnd, 384}, {kShipX, 256}, {kSlide, 0}, {kScore, 3},
+                           {kLevelFrames, 1}, {kMusic, soundOn}}},
+        });
+        EXPECT_GE(G().CrateNext, 2) << "the first pair of columns comes in the first frame of play";
+        EXPECT_EQ(G().BonusNext, 1) << "and so does the first bonus item";
+        StopMusic();
+        StopAllSounds();
     }
-    EXPECT_EQ(g.StarTop, 184);
-    EXPECT_EQ(g.PlayPhase, game::kPhaseBeams);
-    EXPECT_EQ(g.BeamEnd, 0) << "the beams begin in the frame the star stops";
-    EXPECT_EQ(g.ShipX, 233);
-    EXPECT_EQ(g.ShipSlide, -1);
-    EXPECT_EQ(g.Score, 0);
-    EXPECT_EQ(g.CrateNext, 0) << "nothing falls before play";
-    EXPECT_EQ(MusicPlaying(), 0);
-}
-
-TEST_F(PlayTest, BeamsTake25FramesAndTheMusicStartsWithPlay) {
-    GameGlobals& g = G();
-    game::NewGameInit();
-    playFrames(147);
-    for (int k = 0; k < 24; ++k) {
-        playFrame();
-        SCOPED_TRACE(testing::Message() << "frame " << 148 + k);
-        ASSERT_EQ(g.PlayPhase, game::kPhaseBeams);
-        ASSERT_EQ(g.BeamEnd, 16 * k);
-        ASSERT_EQ(g.ShipX, 233 + k);
-        ASSERT_EQ(MusicPlaying(), 0);
-    }
-    playFrame();  // frame 172, the 25th of the beams
-    EXPECT_EQ(g.BeamEnd, 384);
-    EXPECT_EQ(g.PlayPhase, game::kPhasePlay);
-    EXPECT_EQ(MusicPlaying(), 1) << "the music starts with play";
-    EXPECT_EQ(g.ShipX, 256);
-    EXPECT_EQ(g.ShipSlide, 0);
-    EXPECT_EQ(g.Score, 3) << "play runs in the same frame";
-    EXPECT_EQ(g.LevelFrames, 1);
-    EXPECT_GE(g.CrateNext, 2) << "the first pair of columns comes in the first frame of play";
-    EXPECT_EQ(g.BonusNext, 1) << "and so does the first bonus item";
-}
-
-TEST_F(PlayTest, WithSoundOffNeitherTheIntroNorTheMusicPlays) {
-    G().SoundOn = 0;
-    game::NewGameInit();
-    EXPECT_EQ(voicesPlaying(game::kSoundIntro), 0);
-    playFrames(kIntroFrames);
-    EXPECT_EQ(G().PlayPhase, game::kPhasePlay);
-    EXPECT_EQ(MusicPlaying(), 0);
 }
 
 // ---- Level and spawn clocks ------------------------------------------------------------------
 
 class SpawnTest : public PlayTest {
 protected:
-    // Plays frames until the next pair of crate columns; the field is cleared after every
+    // Plays frames until the next pair of crate columns; the crates are cleared after every
     // frame so that nothing ever reaches the ship. The bonus item must come in the same frame.
-    int framesToNextPair(int limit = 200) {
+    int framesToNextPair() {
         GameGlobals& g = G();
-        for (int n = 1; n <= limit; ++n) {
+        for (int n = 1; n <= 200; ++n) {
             const double crateNext = g.CrateNext;
             const double bonusNext = g.BonusNext;
             playFrame();
-            const bool crates = g.CrateNext != crateNext;
-            const bool bonus = g.BonusNext != bonusNext;
             clearCrates();
-            EXPECT_EQ(crates, bonus) << "crates and items come in the same frames";
-            if (crates) return n;
+            EXPECT_EQ(g.CrateNext != crateNext, g.BonusNext != bonusNext)
+                << "crates and items come in the same frames";
+            if (g.CrateNext != crateNext) return n;
         }
         return -1;
     }
 };
 
-TEST_F(SpawnTest, TheLevelRisesInThe901stFrameOfPlay) {
+// One of the sanitizer runs ("San"): four levels of spawning through every crate slot.
+using SanSpawnTest = SpawnTest;
+
+TEST_F(SanSpawnTest, LevelRisesEvery901FramesAndPairsComeEvery53_44_38And33Frames) {
     GameGlobals& g = G();
-    startPlay();  // play frame 1
+    startPlay();  // play frame 1 brought the first pair
     clearCrates();
-    for (int p = 2; p <= 900; ++p) {
+    EXPECT_EQ(framesToNextPair(), 53);
+    EXPECT_EQ(framesToNextPair(), 53);
+    int frames = 1 + 2 * 53;
+    while (g.LevelFrames < 900 && frames < 1000) {
         playFrame();
         clearCrates();
-        ASSERT_EQ(g.LevelFrames, p) << "play frame " << p;
+        ++frames;
     }
+    EXPECT_EQ(frames, 900);
     EXPECT_EQ(g.Level, 1);
     EXPECT_EQ(voicesPlaying(game::kSoundLevelUp), 0);
-    playFrame();  // play frame 901
-    clearCrates();
-    EXPECT_EQ(g.Level, 2);
-    EXPECT_EQ(g.LevelFrames, 0);
-    EXPECT_EQ(g.LevelUpShow, 29) << "30, counted down once by the frame's drawing";
-    EXPECT_EQ(voicesPlaying(game::kSoundLevelUp), 1);
-    EXPECT_DOUBLE_EQ(g.CrateInterval, 256.0 / 6);
-    EXPECT_DOUBLE_EQ(g.BonusInterval, 256.0 / 6);
-    EXPECT_DOUBLE_EQ(g.CrateTimer, 2 * 256.0 / 6 - 1) << "already counting in the level-up frame";
-    EXPECT_DOUBLE_EQ(g.BonusTimer, g.CrateTimer);
-    EXPECT_EQ(framesToNextPair(), 86) << "ceil(2 * 256 / 6) frames after the level-up frame";
-    EXPECT_EQ(framesToNextPair(), 44);
-    EXPECT_EQ(g.LevelUpShow, 0);
-}
-
-TEST_F(SpawnTest, PairsComeEvery53_44_38And33FramesAtLevels1To4) {
-    GameGlobals& g = G();
-    startPlay();
-    clearCrates();
-    EXPECT_EQ(framesToNextPair(), 53);
-    EXPECT_EQ(framesToNextPair(), 53);
+    // Level-up frames: the first comes by the clock, the later ones are brought on.
     const int afterLevelUp[] = {0, 0, 86, 74, 64};
-    const int period[] = {0, 53, 44, 38, 33};
+    const int period[] = {0, 0, 44, 38, 33};
     for (int level = 2; level <= 4; ++level) {
         SCOPED_TRACE(testing::Message() << "level " << level);
-        g.LevelFrames = 900;
+        g.LevelFrames = std::max(g.LevelFrames, 900.0);
         const double crateNext = g.CrateNext;
         playFrame();
         clearCrates();
         ASSERT_EQ(g.Level, level);
+        EXPECT_EQ(g.LevelFrames, 0);
+        EXPECT_EQ(g.LevelUpShow, 30);
+        EXPECT_EQ(voicesPlaying(game::kSoundLevelUp), level - 1) << "one more levelup voice";
         EXPECT_EQ(g.CrateNext, crateNext) << "no pair in the level-up frame";
         EXPECT_EQ(framesToNextPair(), afterLevelUp[level]);
         EXPECT_EQ(framesToNextPair(), period[level]);
@@ -224,208 +172,126 @@ TEST_F(PlayTest, ColumnPairsStandInTwoLanesOneToThreeSegmentsTall) {
 
 // ---- Lane changes ---------------------------------------------------------------------------
 
-TEST_F(PlayTest, ZAndXChangeTheLaneAndTheShipGlidesIntoItIn4Frames) {
-    GameGlobals& g = G();
+// One change per press, none at the edges, none with both keys or with the other one held;
+// a second press while gliding adds to the glide.
+TEST_F(PlayTest, ZAndXChangeTheLaneOncePerPressAndTheShipGlidesIntoIt) {
     startPlay();
     clearField();
-    playFrameWithKey(kZ);
-    EXPECT_EQ(g.LeftKey, 1);
-    EXPECT_EQ(g.ShipLane, 0);
-    EXPECT_EQ(g.ShipSlide, 3);
-    EXPECT_EQ(g.ShipX, 240);
-    const double glide[] = {224, 208, 192};
-    for (double x : glide) {
-        playFrame();
-        EXPECT_EQ(g.ShipX, x);
-    }
-    EXPECT_EQ(g.ShipSlide, 0);
-    EXPECT_EQ(g.LeftKey, 0);
-
-    playFrameWithKey(kZ);
-    EXPECT_EQ(g.ShipLane, 0) << "[Z] in lane 0 changes nothing";
-    EXPECT_EQ(g.ShipX, 192);
-
-    playFrameWithKey(kX);
-    EXPECT_EQ(g.ShipLane, 1);
-    EXPECT_EQ(g.ShipSlide, -3);
-    EXPECT_EQ(g.ShipX, 208);
-    playFrames(3);
-    EXPECT_EQ(g.ShipX, 256);
-
-    g.ShipLane = 3;
-    playFrame();
-    playFrameWithKey(kX);
-    EXPECT_EQ(g.ShipLane, 3) << "[X] in lane 3 changes nothing";
-    EXPECT_EQ(g.ShipSlide, 0);
+    const int Z = kKeyZ, X = kKeyX;
+    auto ship = [](double left, double right, double lane, double slide, double x) {
+        return Want{{kLeft, left}, {kRight, right}, {kLane, lane}, {kSlide, slide}, {kShipX, x}};
+    };
+    runPlayScript({
+        {1, {Z}, {}, ship(1, 0, 0, 3, 240)},
+        {2, {}, {Z}, ship(0, 0, 0, 2, 224)},
+        {4, {}, {}, ship(0, 0, 0, 0, 192)},
+        {5, {Z}, {}, ship(1, 0, 0, 0, 192)},  // lane 0: nothing further left
+        {6, {X}, {Z}, ship(0, 1, 1, -3, 208)},
+        {7, {}, {}, ship(0, 2, 1, -2, 224)},
+        {9, {}, {}, ship(0, 2, 1, 0, 256)},   // held: one change only
+        {10, {Z}, {}, ship(1, 2, 1, 0, 256)},  // [Z] while [X] is held
+        {11, {}, {Z, X}, ship(0, 0, 1, 0, 256)},
+        {12, {Z, X}, {}, ship(1, 1, 1, 0, 256)},  // both in the same frame
+        {13, {}, {Z, X}, ship(0, 0, 1, 0, 256)},
+        {14, {X}, {}, ship(0, 1, 2, -3, 272)},
+        {15, {}, {X}, ship(0, 0, 2, -2, 288)},
+        {16, {X}, {}, ship(0, 1, 3, -5, 304)},  // on from where it stands
+        {17, {}, {X}, ship(0, 0, 3, -4, 320)},
+        {21, {}, {}, ship(0, 0, 3, 0, 384)},
+        {22, {X}, {}, ship(0, 1, 3, 0, 384)},  // lane 3: nothing further right
+        {23, {Z}, {X}, ship(1, 0, 2, 3, 368)},
+        {24, {}, {Z}, ship(0, 0, 2, 2, 352)},
+        {25, {Z}, {}, ship(1, 0, 1, 5, 336)},
+        {26, {}, {Z}, ship(0, 0, 1, 4, 320)},
+        {30, {}, {}, ship(0, 0, 1, 0, 256)},
+    });
 }
 
-TEST_F(PlayTest, HoldingAKeyChangesTheLaneOnce) {
-    GameGlobals& g = G();
-    startPlay();
-    clearField();
-    keys().press(kX);
-    playFrame();
-    EXPECT_EQ(g.RightKey, 1);
-    playFrames(8);
-    EXPECT_EQ(g.RightKey, 2);
-    EXPECT_EQ(g.ShipLane, 2);
-    EXPECT_EQ(g.ShipX, 320);
-
-    // [Z] pressed while [X] is held changes nothing.
-    playFrameWithKey(kZ);
-    EXPECT_EQ(g.LeftKey, 1);
-    EXPECT_EQ(g.ShipLane, 2);
-    keys().release(kX);
-    playFrame();
-    EXPECT_EQ(g.RightKey, 0);
-
-    // Both pressed in the same frame: nothing either.
-    keys().press(kZ);
-    keys().press(kX);
-    playFrame();
-    keys().releaseAll();
-    EXPECT_EQ(g.LeftKey, 1);
-    EXPECT_EQ(g.RightKey, 1);
-    EXPECT_EQ(g.ShipLane, 2);
-    EXPECT_EQ(g.ShipSlide, 0);
-}
-
-TEST_F(PlayTest, ASecondPressWhileGlidingAddsToTheGlide) {
-    GameGlobals& g = G();
-    startPlay();
-    clearField();
-    g.ShipLane = 2;
-    playFrame();
-    playFrameWithKey(kZ);
-    EXPECT_EQ(g.ShipSlide, 3);
-    EXPECT_EQ(g.ShipX, 304);
-    playFrame();
-    EXPECT_EQ(g.ShipSlide, 2);
-    playFrameWithKey(kZ);
-    EXPECT_EQ(g.ShipLane, 0);
-    EXPECT_EQ(g.ShipSlide, 5) << "2 + 4, one step taken in the frame";
-    EXPECT_EQ(g.ShipX, 272) << "it glides on from where it stands";
-    for (double slide = 4; slide >= 0; --slide) {
-        playFrame();
-        EXPECT_EQ(g.ShipSlide, slide);
-    }
-    EXPECT_EQ(g.ShipX, 192);
-}
-
+// The ship's strip is y 312..319 (ShipY + 24, 8 high): a crate from y 249 to 319 crosses it.
 TEST_F(PlayTest, AChangeIntoALaneACrateBlocksIsUndoneInTheSameFrame) {
     GameGlobals& g = G();
     startPlay();
     clearField();
-    // The ship's strip is y 312..319 (ShipY + 24, 8 high): a crate from y 249 to 319 crosses it.
-    for (double y : {249.0, 280.0, 319.0}) {
+    struct Case {
+        int crateLane;
+        double crateY;
+        int key;
+        bool blocked;
+    } cases[] = {{0, 249, kKeyZ, true},  {0, 280, kKeyZ, true},  {0, 319, kKeyZ, true},
+                 {0, 248, kKeyZ, false}, {0, 320, kKeyZ, false}, {2, 280, kKeyX, true},
+                 {2, 320, kKeyX, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "crate in lane " << c.crateLane << " at y " << c.crateY);
         clearCrates();
-        putCrate(0, lane(0), y, 0);
-        playFrameWithKey(kZ);
-        EXPECT_EQ(g.ShipLane, 1) << "crate at y " << y;
-        EXPECT_EQ(g.ShipSlide, 0) << "crate at y " << y;
-        EXPECT_EQ(g.ShipX, 256) << "the ship never moved; crate at y " << y;
-        playFrame();
+        g.ShipLane = 1;
+        g.ShipSlide = 0;
+        g.ShipY = 288;
+        g.LeftKey = g.RightKey = 0;
+        putCrate(0, laneX(c.crateLane), c.crateY, 0);
+        playFrameWithKey(c.key);
+        const double dir = c.key == kKeyZ ? -1 : 1;
+        EXPECT_EQ(g.ShipLane, c.blocked ? 1 : 1 + dir);
+        EXPECT_EQ(g.ShipSlide, c.blocked ? 0 : -3 * dir);
+        EXPECT_EQ(g.ShipX, c.blocked ? 256 : 256 + 16 * dir) << "a blocked ship never moves";
     }
-    clearCrates();
-    putCrate(0, lane(2), 280, 0);
-    playFrameWithKey(kX);
-    EXPECT_EQ(g.ShipLane, 1) << "to the right as well";
-    EXPECT_EQ(g.ShipX, 256);
-
     // A crate that appears while the ship still glides sends it back too.
     clearCrates();
-    playFrameWithKey(kZ);
+    g.ShipLane = 1;
+    g.ShipSlide = 0;
+    playFrameWithKey(kKeyZ);
     ASSERT_EQ(g.ShipSlide, 3);
-    putCrate(0, lane(0), 280, 0);
+    putCrate(0, laneX(0), 280, 0);
     playFrame();
     EXPECT_EQ(g.ShipLane, 1);
     EXPECT_EQ(g.ShipSlide, 0);
     EXPECT_EQ(g.ShipX, 256);
 }
 
-TEST_F(PlayTest, CratesAboveOrBelowTheStripDoNotBlock) {
-    GameGlobals& g = G();
-    startPlay();
-    clearField();
-    for (double y : {248.0, 320.0}) {
-        clearCrates();
-        g.ShipLane = 1;
-        g.ShipY = 288;
-        playFrame();
-        putCrate(0, lane(0), y, 0);
-        playFrameWithKey(kZ);
-        EXPECT_EQ(g.ShipLane, 0) << "crate at y " << y;
-        EXPECT_EQ(g.ShipSlide, 3) << "crate at y " << y;
-        playFrames(3);
-    }
-}
-
 // ---- Pushing crates and the destruction ------------------------------------------------------
-
-struct FrameRecord {
-    double phase, state, shipY, score, crateNext, music, explode, bonusState;
-};
 
 TEST_F(PlayTest, ACratePushesTheShipIntoTheStarAndTheGameEnds72FramesLater) {
     GameGlobals& g = G();
     startPlay();
     clearField();
     g.CrateTimer = 0;  // pairs keep coming (frames 1 and 54), too high up to reach the ship
-    putCrate(0, lane(1), 220, 5);
-    std::vector<FrameRecord> rec;
+    putCrate(0, laneX(1), 220, 5);
+    struct Seen {
+        double phase, state, shipY, score, crateNext, music, explode, bonusState;
+    };
+    std::vector<Seen> rec;
     const int frames = runRoutine(game::MainGame, 300, [&](int f) {
         rec.push_back({g.PlayPhase, g.GameState, g.ShipY, g.Score, g.CrateNext,
                        static_cast<double>(MusicPlaying()),
                        static_cast<double>(voicesPlaying(game::kSoundExplode)), g.BonusState(0)});
         if (f == 40) {
-            putCrate(31, lane(1), 300, 5);  // falls right through the ship
-            putBonus(0, lane(1) + 16, 300, 0);
+            putCrate(31, laneX(1), 300, 5);  // falls right through the ship
+            putBonus(0, laneX(1) + 16, 300, 0);
         }
+        // [S] off, then on again after the music stopped at phase 108: it comes back.
+        if (f == 59 || f == 61) keys().press(kKeyS);
+        if (f == 60 || f == 62) keys().release(kKeyS);
     });
     EXPECT_TRUE(returned()) << "MainGame returns by itself";
     ASSERT_EQ(frames, 95);
     auto at = [&](int f) { return rec[static_cast<std::size_t>(f - 1)]; };
     for (int f = 1; f <= 23; ++f) {
         EXPECT_EQ(at(f).phase, 3) << "frame " << f;
-        EXPECT_EQ(at(f).shipY, 220 + 5 * f + 64)
-            << "the crate's lower edge holds the ship, frame " << f;
+        EXPECT_EQ(at(f).shipY, 220 + 5 * f + 64) << "the crate's lower edge holds the ship, frame " << f;
     }
     // Pushed by a crate at y 335 (> 332) in frame 23: 399 - 4 is still below 392.
     EXPECT_EQ(at(24).phase, 101) << "caught, and one step of the destruction in the same frame";
-    int destructionFrames = 0;
     for (int f = 24; f <= 95; ++f) {
-        EXPECT_EQ(at(f).phase, 100 + f - 23) << "frame " << f;
-        EXPECT_EQ(at(f).shipY, 395) << "nothing moves the ship any more, frame " << f;
-        EXPECT_EQ(at(f).score, at(24).score) << "nothing scores, frame " << f;
-        EXPECT_EQ(at(f).state, f < 95 ? 2 : 3) << "frame " << f;
-        EXPECT_EQ(at(f).music, at(f).phase < 108 ? 1 : 0) << "frame " << f;
-        EXPECT_EQ(at(f).explode, at(f).phase < 108 ? 0 : 1) << "frame " << f;
-        ++destructionFrames;
+        SCOPED_TRACE(testing::Message() << "frame " << f);
+        EXPECT_EQ(at(f).phase, 100 + f - 23);
+        EXPECT_EQ(at(f).shipY, 395) << "nothing moves the ship any more";
+        EXPECT_EQ(at(f).score, at(24).score) << "nothing scores";
+        EXPECT_EQ(at(f).state, f < 95 ? 2 : 3);
+        EXPECT_EQ(at(f).music, f < 31 || f >= 62 ? 1 : 0) << "stopped at phase 108";
+        EXPECT_EQ(at(f).explode, f >= 31 && f < 60 ? 1 : 0) << "from phase 108 until [S]";
     }
-    EXPECT_EQ(destructionFrames, 72);
     EXPECT_EQ(at(41).bonusState, 1) << "an item at the ship is not collected";
     EXPECT_NE(at(54).crateNext, at(53).crateNext) << "crates keep coming during the destruction";
-    EXPECT_EQ(g.GameState, game::kModeGameOver);
-}
-
-TEST_F(PlayTest, WithoutKeysTheFirstColumnInLaneOneEndsTheGame) {
-    GameGlobals& g = G();
-    SeedRandom(5);
-    game::NewGameInit();
-    int caught = 0;
-    const int frames = runRoutine(game::MainGame, 3000, [&](int f) {
-        EXPECT_EQ(g.ShipLane, 1) << "frame " << f;
-        if (caught == 0 && g.PlayPhase >= 100) caught = f;
-    });
-    EXPECT_TRUE(returned());
-    EXPECT_EQ(g.PlayPhase, 172);
-    EXPECT_EQ(g.GameState, game::kModeGameOver);
-    ASSERT_GT(caught, kIntroFrames);
-    EXPECT_EQ(frames, caught + 71);
-    const double playFrames = caught - kIntroFrames + 1;
-    const double bonusPoints = g.Score - 3 * playFrames;
-    EXPECT_GE(bonusPoints, 0);
-    EXPECT_EQ(std::fmod(bonusPoints, 1000), 0) << "3 a frame of play, 1000 an item";
+    StopMusic();
 }
 
 // ---- Bonus items -----------------------------------------------------------------------------
@@ -435,7 +301,7 @@ TEST_F(PlayTest, ABonusIsCollectedOnlyByASettledShip) {
     startPlay();
     clearField();
     double score = g.Score;
-    putBonus(0, lane(1) + 16, 250, 10);  // at y 260 its box meets the ship's (288..351)
+    putBonus(0, laneX(1) + 16, 250, 10);  // at y 260 its box meets the ship's (288..351)
     playFrame();
     EXPECT_EQ(g.BonusState(0), 0);
     EXPECT_EQ(g.Score, score + 3 + 1000);
@@ -444,9 +310,9 @@ TEST_F(PlayTest, ABonusIsCollectedOnlyByASettledShip) {
     // Gliding from lane 2 to lane 1 past an item in lane 2: touched twice, never collected.
     g.ShipLane = 2;
     playFrame();
-    putBonus(1, lane(2) + 16, 300, 0);
+    putBonus(1, laneX(2) + 16, 300, 0);
     score = g.Score;
-    playFrameWithKey(kZ);
+    playFrameWithKey(kKeyZ);
     EXPECT_EQ(g.ShipX, 304) << "the ship's box still covers the item";
     playFrames(3);
     EXPECT_EQ(g.BonusState(1), 1);
@@ -454,14 +320,14 @@ TEST_F(PlayTest, ABonusIsCollectedOnlyByASettledShip) {
 
     // An item that crosses y 384 in the frame it is touched still counts.
     g.ShipY = 380;  // pushed down; recovers to 376 first
-    putBonus(2, lane(1) + 16, 380, 10);
+    putBonus(2, laneX(1) + 16, 380, 10);
     score = g.Score;
     playFrame();
     EXPECT_EQ(g.BonusState(2), 0) << "collected, not fading";
     EXPECT_EQ(g.Score, score + 3 + 1000);
 }
 
-TEST_F(PlayTest, AnItemFallsIntoALaneThatIsFreeWhereItEnters) {
+TEST_F(PlayTest, AnItemFallsOnlyIntoALaneThatIsFreeWhereItEnters) {
     GameGlobals& g = G();
     startPlay();
     for (int seed = 1; seed <= 20; ++seed) {
@@ -470,8 +336,8 @@ TEST_F(PlayTest, AnItemFallsIntoALaneThatIsFreeWhereItEnters) {
         g.BonusTimer = 0;
         // Lanes 0 to 2 are blocked where items enter (y -32..-1); lane 3 only lower down,
         // where the slot's previous item stood.
-        for (int l = 0; l < 3; ++l) putCrate(l, lane(l), -60, 0);
-        putCrate(3, lane(3), 300, 0);
+        for (int l = 0; l < 3; ++l) putCrate(l, laneX(l), -60, 0);
+        putCrate(3, laneX(3), 300, 0);
         const int slot = static_cast<int>(g.BonusNext);
         g.BonusY(slot) = 300;
         playFrame();
@@ -480,84 +346,54 @@ TEST_F(PlayTest, AnItemFallsIntoALaneThatIsFreeWhereItEnters) {
         EXPECT_EQ(g.BonusY(slot), -32 + 5) << "entered at -32 and moved once; seed " << seed;
         EXPECT_EQ(g.BonusNext, (slot + 1) % 32);
     }
-}
-
-TEST_F(PlayTest, WithEveryLaneBlockedWhereItemsEnterNoItemComesAndPlayGoesOn) {
-    GameGlobals& g = G();
-    startPlay();
+    // Every lane blocked: no item, no slot taken, and the next one comes on time.
     clearField();
     g.BonusTimer = 0;
-    for (int l = 0; l < 4; ++l) putCrate(l, lane(l), -60, 0);
+    for (int l = 0; l < 4; ++l) putCrate(l, laneX(l), -60, 0);
     const double next = g.BonusNext;
     playFrame();
-    EXPECT_EQ(g.BonusNext, next) << "no slot taken";
+    EXPECT_EQ(g.BonusNext, next);
     for (int i = 0; i < game::kBonusSlots; ++i) EXPECT_EQ(g.BonusState(i), 0) << "slot " << i;
-    EXPECT_EQ(g.BonusTimer, g.BonusInterval) << "the clock restarts as for a placed item";
     clearCrates();
     int n = 0;
     while (g.BonusNext == next && n < 100) {
         playFrame();
         ++n;
     }
-    EXPECT_EQ(n, 53) << "the next item comes on time";
+    EXPECT_EQ(n, 53);
 }
 
 // ---- Keys -----------------------------------------------------------------------------------
 
-TEST_F(PlayTest, SHeldTogglesTheSoundOnce) {
-    GameGlobals& g = G();
-    startPlay();
-    clearField();
-    ASSERT_EQ(MusicPlaying(), 1);
-    keys().press(kS);
-    playFrame();
-    EXPECT_EQ(g.SoundOn, 0);
-    EXPECT_EQ(g.SoundKeyHeld, 1);
-    EXPECT_EQ(MusicPlaying(), 0);
-    playFrames(10);
-    EXPECT_EQ(g.SoundOn, 0) << "held: no second toggle";
-    keys().release(kS);
-    playFrame();
-    EXPECT_EQ(g.SoundKeyHeld, 0);
-    playFrameWithKey(kS);
-    EXPECT_EQ(g.SoundOn, 1);
-    EXPECT_EQ(MusicPlaying(), 1) << "the music again in play";
-    EXPECT_EQ(voicesPlaying(game::kSoundIntro), 0);
-}
-
-TEST_F(PlayTest, SOnBringsBackTheIntroSoundBeforePlayAndTheMusicFromPlayOn) {
-    GameGlobals& g = G();
+// [S] toggles once per press: switched on before play it replays the intro sound, from play
+// on the music.
+TEST_F(PlayTest, STogglesOncePerPressAndBringsBackTheIntroOrTheMusic) {
     game::NewGameInit();
-    playFrameWithKey(kS);
-    EXPECT_EQ(g.SoundOn, 0);
-    EXPECT_EQ(voicesPlaying(game::kSoundIntro), 0) << "all sounds stopped";
-    playFrame();
-    playFrameWithKey(kS);
-    EXPECT_EQ(g.SoundOn, 1);
-    EXPECT_EQ(voicesPlaying(game::kSoundIntro), 1);
-    EXPECT_EQ(MusicPlaying(), 0);
-
-    // During the destruction, even after it stopped the music.
-    g.PlayPhase = 120;
-    playFrame();
-    playFrameWithKey(kS);
-    ASSERT_EQ(g.SoundOn, 0);
-    playFrame();
-    playFrameWithKey(kS);
-    EXPECT_EQ(MusicPlaying(), 1);
+    const int S = kKeyS;
+    runPlayScript({
+        {1, {S}, {}, {{kSoundOn, 0}, {kSoundHeld, 1}, {kIntro, 0}, {kMusic, 0}}},
+        {5, {}, {}, {{kSoundOn, 0}, {kSoundHeld, 1}}},
+        {6, {}, {S}, {{kSoundOn, 0}, {kSoundHeld, 0}}},
+        {7, {S}, {}, {{kSoundOn, 1}, {kIntro, 1}, {kMusic, 0}}},
+        {8, {}, {S}, {{kSoundOn, 1}, {kSoundHeld, 0}}},
+        {179, {}, {}, {{kPhase, 3}, {kMusic, 1}}},
+        {180, {S}, {}, {{kSoundOn, 0}, {kIntro, 0}, {kMusic, 0}}},
+        {181, {}, {S}, {{kSoundOn, 0}}},
+        {182, {S}, {}, {{kSoundOn, 1}, {kIntro, 0}, {kMusic, 1}}},
+    });
+    StopMusic();
 }
 
 TEST_F(PlayTest, QEndsTheGameOnceReleasedAndTheFrameRunsToItsEnd) {
     GameGlobals& g = G();
     startPlay();
     clearField();
-    std::vector<double> scores;
-    std::vector<double> states;
+    std::vector<double> scores, states;
     const int frames = runRoutine(game::MainGame, 100, [&](int f) {
         scores.push_back(g.Score);
         states.push_back(g.GameState);
-        if (f == 3) keys().press(kQ);
-        if (f == 8) keys().release(kQ);
+        if (f == 3) keys().press(kKeyQ);
+        if (f == 8) keys().release(kKeyQ);
     });
     EXPECT_TRUE(returned());
     ASSERT_EQ(frames, 9) << "3 frames, 5 shown while [Q] is held, then the rest of frame 4";
@@ -567,6 +403,7 @@ TEST_F(PlayTest, QEndsTheGameOnceReleasedAndTheFrameRunsToItsEnd) {
     }
     EXPECT_EQ(states[8], game::kModeGameOver);
     EXPECT_EQ(scores[8], scores[2] + 3) << "the frame still runs to its end";
+    StopMusic();
 }
 
 TEST_F(PlayTest, PWaitsForItsReleasePausesAndPlayResumesWhereItStopped) {
@@ -580,9 +417,9 @@ TEST_F(PlayTest, PWaitsForItsReleasePausesAndPlayResumesWhereItStopped) {
     std::vector<Seen> seen;
     runRoutine(game::MainGame, 100, [&](int f) {
         seen.push_back({g.Score, g.PauseOn, static_cast<double>(MusicPlaying()), g.GameState});
-        if (f == 2) keys().press(kP);
-        if (f == 6) keys().release(kP);
-        if (f == 9) sampled().holdForSamples(kP, 2);  // pressed in the pause screen
+        if (f == 2) keys().press(kKeyP);
+        if (f == 6) keys().release(kKeyP);
+        if (f == 9) keys().holdForSamples(kKeyP, 2);  // pressed in the pause screen
         if (f == 13) leave();
     });
     auto at = [&](int f) { return seen[static_cast<std::size_t>(f - 1)]; };
@@ -598,37 +435,64 @@ TEST_F(PlayTest, PWaitsForItsReleasePausesAndPlayResumesWhereItStopped) {
     EXPECT_EQ(at(11).music, 1) << "the pause screen resumed the music";
     EXPECT_EQ(at(12).score, at(2).score + 6);
     EXPECT_EQ(at(12).state, game::kModePlaying);
+    StopMusic();
 }
 
-// ---- Reproducibility --------------------------------------------------------------------------
+// ---- Sound levels ---------------------------------------------------------------------------
 
-std::vector<double> snapshot() {
+// What the device plays, recorded by SDL's disk driver: each sound a tenth of a second of one
+// constant sample value, so the level each is played at shows in the recording.
+class SoundLevelTest : public PlayTest {
+protected:
+    void SetUp() override {
+        driver.emplace("SDL_AUDIODRIVER", "disk");
+        file.emplace("SDL_DISKAUDIOFILE", (scratch / "out.raw").c_str());
+        GameTest::SetUp();
+        if (HasFatalFailure()) return;
+        useGameMedia([](int slot) {
+            return wavFile(2, kSoundOutputRate, 16, std::vector<std::int32_t>(2 * 4410, kLevel[slot]));
+        });
+        G().SoundOn = 1;
+    }
+    // Counts the recorded samples within 1 % of value.
+    int samplesNear(const Bytes& raw, double value) {
+        int n = 0;
+        for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
+            const auto s = static_cast<std::int16_t>(raw[i] | raw[i + 1] << 8);
+            n += std::abs(s - value) <= 0.01 * value;
+        }
+        return n;
+    }
+    static constexpr std::int32_t kLevel[] = {0, 8000, 7000, 6000, 5000};
+    ScratchFolder scratch;
+    std::optional<ScopedEnv> driver, file;
+};
+
+TEST_F(SoundLevelTest, IntroPlaysAtFullVolumeLevelUpAndBonusAtHalf) {
     GameGlobals& g = G();
-    std::vector<double> v = {g.PlayPhase, g.Level,     g.LevelFrames, g.StarTop,   g.BeamEnd,
-                             g.StarFrame, g.ShipLane,  g.ShipSlide,   g.ShipX,     g.ShipY,
-                             g.Score,     g.CrateNext, g.CrateTimer,  g.BonusNext, g.BonusTimer};
-    for (auto* t : {&g.CrateState, &g.CrateX, &g.CrateY, &g.CrateSpeed, &g.BonusState, &g.BonusX,
-                    &g.BonusY, &g.BonusSpeed}) {
-        for (int i = 0; i < 32; ++i) v.push_back((*t)(i));
-    }
-    for (auto* t : {&g.SparkX, &g.SparkY, &g.SparkSpeed}) {
-        for (int i = 0; i < 256; ++i) v.push_back((*t)(i));
-    }
-    return v;
-}
-
-TEST_F(PlayTest, ASeededGameRepeatsFrameForFrame) {
-    auto run = [&](int seed) {
-        game::ResetGlobals();
-        game::CreatePlayTables();
-        SeedRandom(seed);
-        game::NewGameInit();
-        playFrames(250);
-        return snapshot();
+    const auto played = [] {
+        return waitFor([] { return voicesPlaying(1) + voicesPlaying(3) + voicesPlaying(4) == 0; });
     };
-    const std::vector<double> first = run(7);
-    EXPECT_EQ(run(7), first);
-    EXPECT_NE(run(8), first);
+    game::NewGameInit();
+    ASSERT_TRUE(played());
+    g.PlayPhase = game::kPhasePlay;
+    clearField();
+    g.LevelFrames = 900;
+    playFrame();
+    ASSERT_EQ(g.Level, 2);
+    ASSERT_TRUE(played());
+    putBonus(0, laneX(1) + 16, 288, 0);
+    playFrame();
+    ASSERT_EQ(g.BonusState(0), 0);
+    ASSERT_TRUE(played());
+    sleepRealMs(80);
+    runtime.reset();  // closes the device and with it the recording
+    const Bytes raw = readBytes(scratch / "out.raw");
+    const int full = samplesNear(raw, 8000);
+    EXPECT_GT(full, 4000) << "the intro sound at volume 1";
+    EXPECT_GT(samplesNear(raw, 3000), full / 2) << "the levelup sound at volume 0.5";
+    EXPECT_GT(samplesNear(raw, 2500), full / 2) << "the bonus sound at volume 0.5";
+    EXPECT_EQ(samplesNear(raw, 6000) + samplesNear(raw, 5000), 0) << "neither at full volume";
 }
 
 }  // namespace

@@ -1,18 +1,13 @@
 // The main program: the start-up sequence up to the title screen with the table from the
 // hiscore file (or its defaults when the file is missing or short), and a whole round from
 // the title through a game and the name entry back to the title.
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "core/arrays.h"
 #include "core/cipher.h"
 #include "core/clock.h"
-#include "game/globals.h"
+#include "game/game_harness.h"
 #include "game/hiscore_file.h"
-#include "game/routines.h"
-#include "support/pixels.h"
-#include "game_harness.h"
 
 namespace qvt::test {
 namespace {
@@ -20,24 +15,24 @@ namespace {
 namespace fs = std::filesystem;
 using game::G;
 
-constexpr int kKey1 = 2;
-// The splash image's two halves; green stays low so no half reads as a glyph.
-constexpr FramePixel kSplashLeft{200, 40, 10};
-constexpr FramePixel kSplashRight{10, 60, 200};
+// The splash image: halves told apart by red, rows by blue, so the image shows whether it
+// is mapped pixel for pixel; green stays low so it never reads as a glyph.
+FramePixel splash(int x, int y) { return {x < 320 ? 200 : 10, 40, y % 2 == 0 ? 10 : 150}; }
 // Frames of the start-up: splash, "CONTACTING HISCORE SERVER", the one after the table
 // was read; then the title's entry frame, and the first title frame.
 constexpr int kSplashFrame = 1, kContactFrame = 2, kFirstTitleFrame = 5;
 
 // The hiscore file's lines for entry i = name "F<i>", score `scoreStep` * (i + 1), sent 1.
 void writeHiscores(const std::string& path, int lines, double scoreStep) {
-    std::ofstream out(path, std::ios::binary);
+    std::string file;
     for (int n = 0; n < lines; ++n) {
-        int i = n / 3;
-        RuntimeString text = n % 3 == 0   ? RuntimeString(("F" + std::to_string(i)).c_str())
-                             : n % 3 == 1 ? NumberToString(scoreStep * (i + 1))
-                                          : RuntimeString("1");
-        out << EncryptText(game::kHiscoreKey, text).c_str() << "\r\n";
+        const int i = n / 3;
+        const RuntimeString text = n % 3 == 0   ? RuntimeString(("F" + std::to_string(i)).c_str())
+                                   : n % 3 == 1 ? NumberToString(scoreStep * (i + 1))
+                                                : RuntimeString("1");
+        file = file + EncryptText(game::kHiscoreKey, text).c_str() + "\r\n";
     }
+    writeBytes(path, file);
 }
 
 class ProgramTest : public GameTest {
@@ -51,7 +46,7 @@ protected:
         fs::create_directories(media);
         writeCodeFont(media + "/font16.png");
         writeBmp(media + "/orvelsoft.png", 640, 480,
-                 [](int x, int) { return x < 320 ? kSplashLeft : kSplashRight; });
+                 splash);
         fs::current_path(folder);
     }
 
@@ -75,21 +70,25 @@ protected:
 TEST_F(ProgramTest, StartUpShowsSplashContactThenTheTitleWithTheFileTable) {
     writeHiscores(hiscorePath(), 30, 500);
     std::string contact, topRow, bottomRow, globalRow;
-    FramePixel left, right;
+    std::vector<std::pair<int, int>> spots = {{100, 240}, {540, 101}, {0, 0}, {639, 0},
+                                              {0, 479}, {639, 479}, {320, 1}};
+    std::vector<FramePixel> seen;
     startUpToTitle([&](int frame) {
         if (frame == kSplashFrame) {
-            left = readFramePixel(100, 240);
-            right = readFramePixel(540, 100);
+            for (auto [x, y] : spots) seen.push_back(readFramePixel(x, y));
         }
-        if (frame == kContactFrame) contact = readText(104, 448, 27);
+        if (frame == kContactFrame) contact = readCells(104, 448, 27);
         if (frame == kFirstTitleFrame) {
-            topRow = readText(16, 176, 18);
-            bottomRow = readText(16, 320, 18);
-            globalRow = readText(336, 176, 18);
+            topRow = readCells(16, 176, 18);
+            bottomRow = readCells(16, 320, 18);
+            globalRow = readCells(336, 176, 18);
         }
     });
-    EXPECT_TRUE(nearPixel(left, kSplashLeft)) << left;
-    EXPECT_TRUE(nearPixel(right, kSplashRight)) << right;
+    ASSERT_EQ(seen.size(), spots.size());
+    for (std::size_t i = 0; i < spots.size(); ++i) {
+        const auto [x, y] = spots[i];
+        EXPECT_TRUE(nearPixel(seen[i], splash(x, y))) << "(" << x << ", " << y << "): " << seen[i];
+    }
     EXPECT_EQ(contact, " CONTACTING HISCORE SERVER ");
     EXPECT_EQ(topRow, "F9            5000") << "the best entry of the file, not a default";
     EXPECT_EQ(bottomRow, "F0             500");
@@ -109,51 +108,28 @@ TEST_F(ProgramTest, StartUpShowsSplashContactThenTheTitleWithTheFileTable) {
     for (auto* t : {&G().SparkX, &G().SparkY, &G().SparkSpeed}) EXPECT_EQ(ArrayBounds(*t, 0), 256);
 }
 
-TEST_F(ProgramTest, MissingHiscoreFileStartsWithTheDefaults) {
-    startUpToTitle();
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(name(i), "ORVELSOFT") << "index " << i;
-        EXPECT_EQ(G().LocalScore(i), 1000.0 * (i + 1)) << "index " << i;
-        EXPECT_EQ(G().LocalSent(i), 1) << "index " << i;
+// Entries the file does not reach keep the defaults the start-up sets first.
+TEST_F(ProgramTest, MissingOrShortHiscoreFileLeavesTheDefaultsItDoesNotReach) {
+    for (int lines : {0, 4}) {
+        SCOPED_TRACE(testing::Message() << lines << " lines");
+        fs::remove(hiscorePath());
+        if (lines > 0) writeHiscores(hiscorePath(), lines, 500);
+        game::ResetGlobals();
+        startUpToTitle();
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ(name(i), i < (lines + 2) / 3 ? "F" + std::to_string(i) : "ORVELSOFT") << i;
+            EXPECT_EQ(G().LocalScore(i), i < (lines + 1) / 3 ? 500 : 1000.0 * (i + 1)) << i;
+            EXPECT_EQ(G().LocalSent(i), 1) << i;
+        }
     }
 }
 
-TEST_F(ProgramTest, ShortHiscoreFileGivesTheLinesItHas) {
-    writeHiscores(hiscorePath(), 4, 500);
-    startUpToTitle();
-    EXPECT_EQ(name(0), "F0");
-    EXPECT_EQ(G().LocalScore(0), 500);
-    EXPECT_EQ(name(1), "F1");
-    EXPECT_EQ(G().LocalScore(1), 2000) << "not in the file: the default";
-    for (int i = 2; i < 10; ++i) EXPECT_EQ(name(i), "ORVELSOFT") << "index " << i;
-}
-
-TEST_F(ProgramTest, TableSavedByTheGameIsReadByAFreshStartUp) {
-    writeHiscores(hiscorePath(), 30, 500);
-    startUpToTitle();
-    G().Score = 4321;
-    G().GameState = game::kModeGameOver;
-    runRoutine(game::GameOver, 50, [&](int frame) {
-        if (frame == 2) keys().type("SAVED\n");
-    });
-    ASSERT_TRUE(returned());
-    ASSERT_EQ(name(7), "SAVED");
-
-    game::ResetGlobals();
-    std::string row;
-    startUpToTitle([&](int frame) {
-        if (frame == kFirstTitleFrame) row = readText(16, 208, 18);
-    });
-    EXPECT_EQ(name(7), "SAVED");
-    EXPECT_EQ(G().LocalScore(7), 4321);
-    EXPECT_EQ(G().LocalSent(7), 0) << "still to be sent to the server";
-    EXPECT_EQ(name(0), "F1") << "the old lowest entry was pushed out";
-    EXPECT_EQ(row, "SAVED         4321") << "index 7 is the third row";
-}
-
 // A whole round: [1] on the title, a game played without a key until a crate pushes the
-// ship into the star, the name entry, and back to the title (not to the start-up).
-TEST_F(ProgramTest, RoundFromTitleThroughGameAndNameEntryBackToTitle) {
+// ship into the star, the name entry, and back to the title (not to the start-up). It runs
+// the rules, the drawing and the file paths, so it is one of the sanitizer runs ("San").
+using SanProgramTest = ProgramTest;
+
+TEST_F(SanProgramTest, RoundFromTitleThroughGameAndNameEntryBackToTitle) {
     writeHiscores(hiscorePath(), 30, 1);  // every score above 1 qualifies
     bool sawPlay = false, typed = false, backOnTitle = false;
     int gameOverFrame = 0;
@@ -166,12 +142,12 @@ TEST_F(ProgramTest, RoundFromTitleThroughGameAndNameEntryBackToTitle) {
         // The play field's last frame has the state 3 too; the name entry drops what was
         // typed before it, so wait for its own screen.
         if (state == game::kModeGameOver && !typed &&
-            readText(144, 160, 22) == "ENTER YOUR NAME WINNER") {
+            readCells(144, 160, 22) == "ENTER YOUR NAME WINNER") {
             gameOverFrame = frame;
             keys().type("ACE\n");
             typed = true;
         }
-        if (typed && state == game::kModeTitle && readText(248, 0, 9) == "ORVELSOFT") {
+        if (typed && state == game::kModeTitle && readCells(248, 0, 9) == "ORVELSOFT") {
             backOnTitle = true;
             leave();
         }
@@ -195,10 +171,7 @@ TEST_F(ProgramTest, RoundFromTitleThroughGameAndNameEntryBackToTitle) {
 // entered, even one that would qualify, and the file is not written.
 TEST_F(ProgramTest, QuitFromThePauseSkipsTheGameOver) {
     writeHiscores(hiscorePath(), 30, 1);
-    std::ifstream before(hiscorePath(), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(before)), {});
-    constexpr int kKeyP = 25, kKeyQ = 16;
-    sampled();  // the pause screen waits for [Q]'s release without frames
+    const std::string bytes = readText(hiscorePath());
     int pressFrame = 0, pauseFrame = 0;
     bool sawEntry = false, backOnTitle = false;
     fs::current_path(folder);
@@ -211,13 +184,13 @@ TEST_F(ProgramTest, QuitFromThePauseSkipsTheGameOver) {
         }
         // The play field waits for [P]'s release before it pauses.
         if (pressFrame > 0 && frame == pressFrame + 2) keys().release(kKeyP);
-        if (pressFrame > 0 && pauseFrame == 0 && readText(280, 208, 5) == "PAUSE") {
+        if (pressFrame > 0 && pauseFrame == 0 && readCells(280, 208, 5) == "PAUSE") {
             pauseFrame = frame;
-            sampled().holdForSamples(kKeyQ, 5);
+            keys().holdForSamples(kKeyQ, 5);
         }
-        if (readText(144, 160, 22) == "ENTER YOUR NAME WINNER") sawEntry = true;
+        if (readCells(144, 160, 22) == "ENTER YOUR NAME WINNER") sawEntry = true;
         if (pauseFrame > 0 && G().GameState == game::kModeTitle &&
-            readText(248, 0, 9) == "ORVELSOFT") {
+            readCells(248, 0, 9) == "ORVELSOFT") {
             backOnTitle = true;
             leave();
         }
@@ -228,8 +201,7 @@ TEST_F(ProgramTest, QuitFromThePauseSkipsTheGameOver) {
     EXPECT_FALSE(sawEntry) << "no name entry after [Q] in the pause";
     EXPECT_GE(G().Score, 30);
     EXPECT_EQ(name(9), "F9");
-    std::ifstream after(hiscorePath(), std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), {}), bytes);
+    EXPECT_EQ(readText(hiscorePath()), bytes) << "the file is not written";
 }
 
 }  // namespace

@@ -47,12 +47,14 @@ void ScriptedInput::press(int code) {
 void ScriptedInput::release(int code) {
     if (!validCode(code)) return;
     held_[static_cast<std::size_t>(code)] = false;
+    samplesLeft_[static_cast<std::size_t>(code)] = 0;
     tapFrom_[static_cast<std::size_t>(code)] = 0;
     tapUntil_[static_cast<std::size_t>(code)] = 0;
 }
 
 void ScriptedInput::releaseAll() {
     held_.fill(false);
+    samplesLeft_.fill(0);
     tapFrom_.fill(0);
     tapUntil_.fill(0);
 }
@@ -61,6 +63,12 @@ void ScriptedInput::tap(int code, int frames) {
     if (!validCode(code) || frames < 1) return;
     tapFrom_[static_cast<std::size_t>(code)] = frames_ + 1;
     tapUntil_[static_cast<std::size_t>(code)] = frames_ + frames;
+}
+
+void ScriptedInput::holdForSamples(int code, int samples) {
+    if (!validCode(code) || samples < 1) return;
+    held_[static_cast<std::size_t>(code)] = true;
+    samplesLeft_[static_cast<std::size_t>(code)] = samples;
 }
 
 bool ScriptedInput::isDown(int code) const {
@@ -116,8 +124,11 @@ bool ScriptedInput::hasFocus(void* self) { return static_cast<ScriptedInput*>(se
 void ScriptedInput::readKeys(void* self, std::uint8_t* states) {
     auto* s = static_cast<ScriptedInput*>(self);
     ++s->samples_;
-    for (int code = 0; code < platform::kKeyCodeCount; ++code)
-        states[code] = s->isDown(code) ? platform::kKeyDownBit : 0;
+    for (int code = 0; code < platform::kKeyCodeCount; ++code) {
+        const auto c = static_cast<std::size_t>(code);
+        states[c] = s->isDown(code) ? platform::kKeyDownBit : 0;
+        if (s->samplesLeft_[c] > 0 && --s->samplesLeft_[c] == 0) s->held_[c] = false;
+    }
 }
 
 void ScriptedInput::beginFrame(void* self) { ++static_cast<ScriptedInput*>(self)->frames_; }

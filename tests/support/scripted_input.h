@@ -12,9 +12,12 @@
 // that InKey drains, which hold at most 16).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "platform/keyboard.h"
 
@@ -35,6 +38,9 @@ public:
     void releaseAll();
     // Holds code down for the next `frames` frames (ShowScreen polls), then lets go.
     void tap(int code, int frames = 1);
+    // Holds code down for the next `samples` keyboard samples, then lets go: the only hold
+    // that can end inside a wait that samples the keyboard without showing frames.
+    void holdForSamples(int code, int samples);
     // Whether the game window has the keyboard; without it the runtime keeps old states.
     void setFocus(bool focused) { focused_ = focused; }
 
@@ -59,9 +65,56 @@ private:
     std::array<bool, platform::kKeyCodeCount> held_{};
     std::array<int, platform::kKeyCodeCount> tapFrom_{};   // first frame the tap is down
     std::array<int, platform::kKeyCodeCount> tapUntil_{};  // last frame it is down
+    std::array<int, platform::kKeyCodeCount> samplesLeft_{};
     bool focused_ = true;
     int frames_ = 0;
     int samples_ = 0;
 };
+
+// One row of a frame-by-frame key script: the keys `down` go down and `up` come up before
+// frame `frame` (from 1) runs, and `want` is checked after it. With `samples` > 0 the keys
+// of `down` are held for that many keyboard samples only.
+template <typename Want>
+struct ScriptRow {
+    int frame = 0;
+    std::vector<int> down;
+    std::vector<int> up;
+    Want want{};
+    int samples = 0;
+};
+
+// Applies the key changes of the rows of `frame` (rows in increasing frame order).
+template <typename Want>
+void applyKeys(ScriptedInput& keys, const std::vector<ScriptRow<Want>>& rows, int frame) {
+    for (const ScriptRow<Want>& r : rows) {
+        if (r.frame != frame) continue;
+        for (int k : r.up) keys.release(k);
+        for (int k : r.down) {
+            if (r.samples > 0) keys.holdForSamples(k, r.samples); else keys.press(k);
+        }
+    }
+}
+
+// Checks the wants of the rows of `frame` with check(want), traced with the frame number.
+template <typename Want, typename Check>
+void checkRows(const std::vector<ScriptRow<Want>>& rows, int frame, Check&& check) {
+    for (const ScriptRow<Want>& r : rows) {
+        if (r.frame != frame) continue;
+        SCOPED_TRACE(testing::Message() << "script frame " << frame);
+        check(r.want);
+    }
+}
+
+// Runs frames 1 to the last row's with runFrame(): each frame's keys, the frame, its checks.
+template <typename Want, typename RunFrame, typename Check>
+void runKeyScript(ScriptedInput& keys, const std::vector<ScriptRow<Want>>& rows,
+                  RunFrame&& runFrame, Check&& check) {
+    const int last = rows.empty() ? 0 : rows.back().frame;
+    for (int f = 1; f <= last; ++f) {
+        applyKeys(keys, rows, f);
+        runFrame();
+        checkRows(rows, f, check);
+    }
+}
 
 }  // namespace qvt::test

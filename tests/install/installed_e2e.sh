@@ -82,7 +82,8 @@ start_xvfb 1600x1200x24
 player=(runuser -u nobody -- env HOME="$home" XDG_DATA_HOME="$home/data" TMPDIR="$home/tmp"
   DISPLAY="$DISPLAY")
 start_game "$home/elsewhere" "${player[@]}" "$prefix/bin/rayvaulter"
-play_round ACE "$home/data/rayvaulter/orvelsoft.ini" "$prefix/bin/qvtcrypt"
+start_round
+finish_round ACE "$home/data/rayvaulter/orvelsoft.ini" "$prefix/bin/qvtcrypt" || exit 1
 quit_with_escape
 [ "$(find "$prefix" | sort)" = "$before" ] || fail "the game wrote into the installed prefix"
 [ -z "$(ls -A "$home/elsewhere")" ] || fail "the game wrote into the folder it was started from"

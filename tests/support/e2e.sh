@@ -14,9 +14,10 @@ e2e_cleanup() {
   [ -n "${work:-}" ] && rm -rf "$work"
 }
 
+# On stderr, so a failure inside a command substitution still shows.
 fail() {
-  echo "FAIL: $*"
-  [ -f "$work/game.log" ] && sed 's/^/  game: /' "$work/game.log" | tail -20
+  echo "FAIL: $*" >&2
+  [ -f "$work/game.log" ] && sed 's/^/  game: /' "$work/game.log" | tail -20 >&2
   exit 1
 }
 
@@ -99,13 +100,17 @@ seed_hiscores() {
   done
 }
 
-# A round from the title to the saved name: [1], no key until a crate pushes the ship into
-# the star, NAME typed, Enter. Then waits until FILE holds NAME at the top (QVTCRYPT reads
-# it) and prints the entry's line.
-play_round() {  # play_round NAME FILE QVTCRYPT
+# From the title into play: [1], then the play field must come up.
+start_round() {
   wait_for 60 on_title || fail "the title screen did not come up"
   press 1
   wait_for 20 in_play || fail "the play field did not come up"
+}
+
+# The rest of a round: no key until a crate pushes the ship into the star, NAME typed into
+# the name entry, Enter. Then waits until FILE holds NAME at the top (QVTCRYPT reads it)
+# and prints the entry's line.
+finish_round() {  # finish_round NAME FILE QVTCRYPT
   wait_for 200 on_name_entry || fail "the name entry did not come up"
   sleep 0.3
   xdotool type --delay 120 "$1" 2>>"$work/xdotool.log"

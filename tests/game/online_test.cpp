@@ -185,7 +185,7 @@ TEST_F(OnlineTest, SaveUploadsAQualifyingScoreAndShowsItAfterTheReRead) {
     G().LocalScore(9) = 777, G().LocalName(9) = "NEW", G().LocalSent(9) = 0;
     std::string shown;
     runRoutine(game::SaveHiScore, 5, [&](int frame) {
-        if (frame == 1) shown = readText(96, 448, 28);
+        if (frame == 1) shown = readCells(96, 448, 28);
     });
     EXPECT_EQ(shown, "UPLOADING HISCORES TO SERVER");
     EXPECT_EQ(G().LocalSent(9), 1);

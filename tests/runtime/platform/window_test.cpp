@@ -108,7 +108,10 @@ constexpr int kW = 640, kH = 480;
 
 class ScaledWindow : public ::testing::Test {
 protected:
-    void SetUp() override { test::useHeadlessDrivers(); }
+    void SetUp() override {
+        test::useHeadlessDrivers();
+        keepVideoLoaded();  // the GL driver stays loaded, its allocations reachable
+    }
     void TearDown() override { closeWindow(); }
 
     bool open(int scale, bool fit) {

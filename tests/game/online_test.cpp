@@ -1,16 +1,10 @@
 // The hiscore server exchange: the global table read from a real hiscored on loopback and
 // from replies of every bad kind, and the upload passes of start-up and SaveHiScore.
-#include <filesystem>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "core/cipher.h"
 #include "game/globals.h"
 #include "game/hiscore_file.h"
 #include "game/online.h"
 #include "game/routines.h"
-#include "support/files.h"
 #include "support/hiscored.h"
 #include "support/loopback_server.h"
 #include "game_harness.h"

@@ -4,7 +4,6 @@
 
 #include <regex>
 
-#include "support/files.h"
 #include "support/hiscored.h"
 
 namespace qvt::test {

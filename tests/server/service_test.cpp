@@ -1,21 +1,15 @@
 // hiscored as the game and a browser meet it: real server processes on loopback over
 // SQLite and over a PostgreSQL cluster of this program's own (started once for all cases).
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
-#include <memory>
 #include <regex>
 #include <sstream>
 #include <thread>
 
 #include "core/cipher.h"
-#include "support/files.h"
 #include "support/hiscored.h"
 #include "support/loopback_server.h"
 

@@ -3,12 +3,8 @@
 // fails (refused, silent, too slow, too long, unsafe text, memory-file target).
 #include <unistd.h>
 
-#include <chrono>
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
-#include "core/lifecycle.h"
 #include "net/http.h"
 #include "net/sockets.h"
 #include "support/files.h"
@@ -143,16 +139,6 @@ TEST_F(HttpTest, UnsafeTextAndMemoryTargetsAreRefusedWithoutSending) {
     RuntimeString memory("mem://      1a.  401000");
     EXPECT_EQ(HttpGetToFile("127.0.0.1", "/", server.port(), &memory, nullptr, 0, 2000), 0);
     EXPECT_TRUE(server.requests().empty());
-}
-
-TEST_F(HttpTest, TheShutdownStepClosesEveryOpenSocket) {
-    NetStart();
-    LoopbackServer server(send({}, true));
-    ASSERT_GE(TcpConnect(NetLookupHost("127.0.0.1", server.port()), 2000), 0);
-    EXPECT_EQ(NetOpenSockets(), 1);
-    StopSubsystems();
-    EXPECT_EQ(NetOpenSockets(), 0);
-    EXPECT_EQ(NetStartCount(), 0);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // The socket layer's table and start count: entries run out at 1024 with error 8, and the
-// last stop closes whatever is still open.
+// last stop (or the shutdown step) closes whatever is still open.
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "core/lifecycle.h"
 #include "net/sockets.h"
 #include "support/loopback_server.h"
 
@@ -34,6 +35,11 @@ TEST(SocketsTest, TheTableHoldsOneThousandTwentyFourAndTheLastStopClosesIt) {
     EXPECT_EQ(NetOpenSockets(), 0);
     NetStop();
     EXPECT_EQ(NetStartCount(), 0) << "never below zero";
+    NetStart();
+    ASSERT_EQ(TcpConnect(to, 2000), 0);
+    StopSubsystems();
+    EXPECT_EQ(NetOpenSockets(), 0) << "the shutdown step closes what is open";
+    EXPECT_EQ(NetStartCount(), 0);
     ::close(listener);
     ::setrlimit(RLIMIT_NOFILE, &files);
 }

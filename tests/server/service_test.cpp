@@ -175,12 +175,8 @@ TEST(LeaderboardBrowserTest, ShowsRowsInOrderAndNamesAsText) {
     for (const char* name : {"<b>x</b>", "SECOND", "A&B"}) write(server.port(), name, "300");
     std::string command = browser + " --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
                           " --disable-component-update --disable-sync --user-data-dir=" + scratch / "profile" +
-                          " --dump-dom http://127.0.0.1:" + std::to_string(server.port()) + "/ 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string dom;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) dom.append(buffer, n);
-    ::pclose(pipe);
+                          " --dump-dom http://127.0.0.1:" + std::to_string(server.port()) + "/";
+    std::string dom = runCommand(command);
     EXPECT_EQ(dom.find("<b>x</b>"), std::string::npos) << "the name became markup";
     std::size_t first = dom.find("&lt;b&gt;x&lt;/b&gt;"), second = dom.find(">SECOND<"), third = dom.find(">A&amp;B<");
     EXPECT_LT(first, second) << dom;

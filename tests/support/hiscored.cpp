@@ -95,15 +95,22 @@ int HiscoredProcess::stop(int sig) {
     return result;
 }
 
+std::string runCommand(const std::string& command, int* status) {
+    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    int end = ::pclose(pipe);
+    if (status != nullptr) *status = WIFEXITED(end) ? WEXITSTATUS(end) : -1;
+    return out;
+}
+
 int runHiscored(const std::vector<std::string>& args, std::string& out) {
     std::string command = HISCORED_BIN;
     for (const std::string& a : args) command += " '" + a + "'";  // the tests' arguments hold no quote
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    char buffer[4096];
-    out.clear();
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    int status = -1;
+    out = runCommand(command, &status);
+    return status;
 }
 
 PgCluster::PgCluster() {

@@ -50,6 +50,8 @@ private:
     ScratchFolder folder_;
 };
 
+// Runs a shell command; its standard output, and its exit status in status.
+std::string runCommand(const std::string& command, int* status = nullptr);
 // Runs the hiscored binary with args; its exit status, standard output in out.
 int runHiscored(const std::vector<std::string>& args, std::string& out);
 

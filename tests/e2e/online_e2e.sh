@@ -20,7 +20,8 @@ work=$(mktemp -d /tmp/rayvaulter-online-XXXXXX)
 server_pid=""
 trap '[ -n "$server_pid" ] && kill "$server_pid"; e2e_cleanup' EXIT
 
-"$build/hiscored" --listen 127.0.0.1:0 --database "$work/hiscores.db" --port-file "$work/port" 2>"$work/server.err" &
+"$build/hiscored" --listen 127.0.0.1:0 --database "$work/hiscores.db" --port-file "$work/port" \
+  --access-log "$work/access.log" 2>"$work/server.err" &
 server_pid=$!
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
 [ -s "$work/port" ] || fail "hiscored did not start: $(cat "$work/server.err")"

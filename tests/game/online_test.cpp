@@ -1,16 +1,10 @@
 // The hiscore server exchange: the global table read from a real hiscored on loopback and
 // from replies of every bad kind, and the upload passes of start-up and SaveHiScore.
-#include <filesystem>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "core/cipher.h"
 #include "game/globals.h"
 #include "game/hiscore_file.h"
 #include "game/online.h"
 #include "game/routines.h"
-#include "support/files.h"
 #include "support/hiscored.h"
 #include "support/loopback_server.h"
 #include "game_harness.h"
@@ -20,7 +14,6 @@ namespace {
 
 using game::G;
 using Slot = std::pair<std::string, double>;
-const Slot kPlaceholder{"----------", 0};
 
 std::string wire(const std::string& text) { return EncryptText("5hwintor", text.c_str()).c_str(); }
 
@@ -41,28 +34,30 @@ protected:
         server_.reset();
         GameTest::TearDown();
     }
-
-    // A hiscored on SQLite that the game is pointed at.
-    HiscoredProcess& startServer(std::vector<std::string> args = {"--write-limit", "0"}) {
-        server_ = std::make_unique<HiscoredProcess>(scratch / "server.db", args);
-        EXPECT_TRUE(server_->ok()) << server_->errors();
+    // A hiscored on SQLite that the game is pointed at, filled with the given entries.
+    void startServer(std::vector<Slot> entries = {}, std::string writeLimit = "0") {
+        server_ = std::make_unique<HiscoredProcess>(scratch / "server.db", std::vector<std::string>{"--write-limit", writeLimit});
+        ASSERT_TRUE(server_->ok()) << server_->errors();
+        for (const Slot& e : entries) write(e);
         pointAt(server_->port());
-        return *server_;
+        game::CheckOnlineHiScore();
+        ASSERT_EQ(G().WebOk, 1);
     }
+    void write(const Slot& e) { ASSERT_EQ(rawGet(server_->port(), writePath(e.first, std::to_string(int(e.second)))).status, 200); }
     void pointAt(std::uint16_t port) {
         env_.reset();
         env_ = std::make_unique<ScopedEnv>("RAYVAULTER_HISCORE_SERVER", ("127.0.0.1:" + std::to_string(port)).c_str());
     }
-    void write(const std::string& name, int score) {
-        ASSERT_EQ(rawGet(server_->port(), writePath(name, std::to_string(score))).status, 200);
+    void pend(int slot, const char* name, int score) {
+        G().LocalScore(slot) = score, G().LocalName(slot) = name, G().LocalSent(slot) = 0;
     }
-    // The global table, best slot (9) first.
-    std::vector<Slot> table() const {
-        std::vector<Slot> out;
-        for (int s = game::kHiscoreEntries - 1; s >= 0; --s) out.push_back({G().GlobalName(s).c_str(), G().GlobalScore(s)});
-        return out;
+    // The global table, best slot (9) first; the rest of want are placeholders.
+    void expectTable(std::vector<Slot> want, const std::string& what = "") const {
+        want.resize(game::kHiscoreEntries, Slot{"----------", 0});
+        std::vector<Slot> got;
+        for (int s = game::kHiscoreEntries - 1; s >= 0; --s) got.push_back({G().GlobalName(s).c_str(), G().GlobalScore(s)});
+        EXPECT_EQ(got, want) << what;
     }
-    static std::vector<Slot> placeholders() { return std::vector<Slot>(game::kHiscoreEntries, kPlaceholder); }
 
     ScratchFolder scratch;
     std::unique_ptr<HiscoredProcess> server_;
@@ -71,12 +66,10 @@ protected:
 
 TEST_F(OnlineTest, ServerAddressComesFromTheEnvironmentWithPortEightyByDefault) {
     struct Case {
-        const char* value;
-        const char* host;
+        const char *value, *host;
         std::uint16_t port;
-    } cases[] = {{"scores.example", "scores.example", 80}, {"10.1.2.3:8080", "10.1.2.3", 8080},
-                 {"host:", "host", 80}, {"host:0", "host", 80}, {"host:99999", "host", 80},
-                 {"host:8o", "host", 80}, {"", "127.0.0.1", 80}};
+    } cases[] = {{"scores.example", "scores.example", 80}, {"10.1.2.3:8080", "10.1.2.3", 8080}, {"host:", "host", 80},
+                 {"host:0", "host", 80}, {"host:99999", "host", 80}, {"host:8o", "host", 80}, {"", "127.0.0.1", 80}};
     for (const Case& k : cases) {
         ScopedEnv env("RAYVAULTER_HISCORE_SERVER", k.value);
         game::ServerAddress a = game::HiscoreServerAddress();
@@ -89,21 +82,24 @@ TEST_F(OnlineTest, ListsOfAnySizeFillTheTopSlotsAndPlaceholdersBelow) {
     startServer();
     int written = 0;
     for (int size : {0, 3, 9, 10, 15}) {
-        for (; written < size; ++written) write("R" + std::to_string(written), 10 * (written + 1));
+        for (; written < size; ++written) write({"R" + std::to_string(written), 10 * (written + 1)});
         game::CheckOnlineHiScore();
         EXPECT_EQ(G().WebOk, 1) << size;
-        std::vector<Slot> want = placeholders();
-        for (int k = 0; k < std::min(size, 10); ++k) want[k] = {"R" + std::to_string(size - 1 - k), 10.0 * (size - k)};
-        EXPECT_EQ(table(), want) << size << " records";
-        EXPECT_EQ(ArrayBounds(G().ServerRecords, 0), std::min(size, 10) + 1)
-            << "each read starts again from the one blank entry";
+        std::vector<Slot> want;
+        for (int k = 0; k < std::min(size, 10); ++k) want.push_back({"R" + std::to_string(size - 1 - k), 10.0 * (size - k)});
+        expectTable(want, std::to_string(size) + " records");
+        EXPECT_EQ(ArrayBounds(G().ServerRecords, 0), std::min(size, 10) + 1) << "each read starts again from one blank entry";
     }
     EXPECT_TRUE(std::filesystem::exists(scratch / "global.ini")) << "the reply lies beside the hiscore file";
 }
 
 TEST_F(OnlineTest, AnyReplyButAWholeListLeavesThePlaceholderTable) {
-    const std::string ok = "HTTP/1.0 200 OK\r\n\r\n";
-    std::string record = "1\r\n" + wire("X") + "\r\n" + wire("5") + "\r\n";
+    const std::string ok = "HTTP/1.0 200 OK\r\n\r\n", record = "1\r\n" + wire("X") + "\r\n" + wire("5") + "\r\n";
+    // Out of order, LF and CR LF lines, hex of either case: sorted best first.
+    std::string upper = wire("UP");
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string good = "HTTP/1.0 200 OK\n\n3\n" + wire("LOW") + "\n" + wire("5") + "\n1\r\n" + upper + "\r\n" +
+                       wire("50") + "\r\n2\n" + wire("MID") + "\n" + wire("20") + "\neof";
     std::string tooMany;
     for (std::size_t i = 0; i <= game::kMaxListRecords; ++i) tooMany += "1\n\n\n";
     struct Case {
@@ -118,97 +114,56 @@ TEST_F(OnlineTest, AnyReplyButAWholeListLeavesThePlaceholderTable) {
         {"no empty line after the header", {"HTTP/1.0 200 OK\r\n" + record + "eof\r\n"}},
         {"no reply at all", {}},
         {"over ten thousand records", {ok + tooMany + "eof\n"}},
+        {"server down", {}},
     };
     for (const Case& k : cases) {
         // A good read first, so a failed one has a full table to spoil.
-        {
-            LoopbackServer good([&](const std::string&) { return LoopbackReply{{ok + record + "eof\r\n"}}; });
-            pointAt(good.port());
-            game::CheckOnlineHiScore();
-            ASSERT_EQ(G().WebOk, 1);
-        }
+        LoopbackServer before([&](const std::string&) { return LoopbackReply{{good}}; });
+        pointAt(before.port());
+        game::CheckOnlineHiScore();
+        ASSERT_EQ(G().WebOk, 1);
+        expectTable({{"UP", 50}, {"MID", 20}, {"LOW", 5}});
         LoopbackServer bad([&](const std::string&) { return LoopbackReply{k.chunks}; });
-        pointAt(bad.port());
+        pointAt(std::string(k.what) == "server down" ? LoopbackServer::closedPort() : bad.port());
         game::CheckOnlineHiScore();
         EXPECT_EQ(G().WebOk, 0) << k.what;
-        EXPECT_EQ(table(), placeholders()) << k.what;
+        expectTable({}, k.what);
     }
-    pointAt(LoopbackServer::closedPort());
-    game::CheckOnlineHiScore();
-    EXPECT_EQ(G().WebOk, 0) << "server down";
-    EXPECT_EQ(table(), placeholders());
-}
-
-TEST_F(OnlineTest, RecordsInAnyOrderAndEitherHexCaseAreSortedBestFirst) {
-    std::string upper = wire("UP");
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    std::string body = "3\n" + wire("LOW") + "\n" + wire("5") + "\n1\r\n" + upper + "\r\n" + wire("50") +
-                       "\r\n2\n" + wire("MID") + "\n" + wire("20") + "\neof";
-    LoopbackServer server([&](const std::string&) { return LoopbackReply{{"HTTP/1.0 200 OK\n\n" + body}}; });
-    pointAt(server.port());
-    game::CheckOnlineHiScore();
-    ASSERT_EQ(G().WebOk, 1);
-    std::vector<Slot> want = placeholders();
-    want[0] = {"UP", 50};
-    want[1] = {"MID", 20};
-    want[2] = {"LOW", 5};
-    EXPECT_EQ(table(), want);
 }
 
 TEST_F(OnlineTest, StartUpSendsPendingEntriesAboveTheGlobalTenthOnly) {
-    startServer();
-    for (int i = 1; i <= 10; ++i) write("G" + std::to_string(i), 100 * i);
-    // Pending entries above, equal to and below the global tenth (100).
-    G().LocalScore(5) = 150, G().LocalName(5) = "ABOVE", G().LocalSent(5) = 0;
-    G().LocalScore(4) = 100, G().LocalName(4) = "EQUAL", G().LocalSent(4) = 0;
-    G().LocalScore(3) = 99, G().LocalName(3) = "BELOW", G().LocalSent(3) = 0;
+    std::vector<Slot> ten;
+    for (int i = 1; i <= 10; ++i) ten.push_back({"G" + std::to_string(i), 100 * i});
+    startServer(ten);
+    pend(5, "ABOVE", 150), pend(4, "EQUAL", 100), pend(3, "BELOW", 99);
     G().LocalScore(9) = 5000;  // already sent: never again
-    game::CheckOnlineHiScore();
-    ASSERT_EQ(G().WebOk, 1);
-    int frames = runRoutine([] { game::UploadPendingEntries(game::UploadForm::StartUp); }, 20);
-    EXPECT_EQ(frames, game::kHiscoreEntries) << "one frame per local entry";
+    EXPECT_EQ(runRoutine([] { game::UploadPendingEntries(game::UploadForm::StartUp); }, 20), game::kHiscoreEntries)
+        << "one frame per local entry";
     EXPECT_EQ(G().LocalSent(5), 1);
     EXPECT_EQ(G().LocalSent(4), 0);
     EXPECT_EQ(G().LocalSent(3), 0);
     EXPECT_EQ(G().GlobalStale, 1);
-    std::vector<Slot> t = table();
-    EXPECT_EQ(t[9], (Slot{"ABOVE", 150})) << "the list was read again after the upload";
-    EXPECT_EQ(t[0], (Slot{"G10", 1000}));
+    EXPECT_EQ(G().GlobalName(0).c_str(), std::string("ABOVE")) << "the list was read again after the upload";
+    EXPECT_EQ(G().GlobalScore(9), 1000);
     EXPECT_EQ(server_->accessLog().find("5000"), std::string::npos);
 }
 
-TEST_F(OnlineTest, SaveUploadsAQualifyingScoreAndShowsItAfterTheReRead) {
-    startServer();
-    write("OLD", 10);
-    game::CheckOnlineHiScore();
-    ASSERT_EQ(G().WebOk, 1);
-    G().LocalScore(9) = 777, G().LocalName(9) = "NEW", G().LocalSent(9) = 0;
+TEST_F(OnlineTest, SaveUploadsQualifyingScoresAndAnErrorStatusKeepsOnePending) {
+    startServer({{"OLD", 10}}, "2");  // room for one write more: the third gets a 429
+    pend(8, "NEW", 777), pend(9, "LATE", 900);
     std::string shown;
     runRoutine(game::SaveHiScore, 5, [&](int frame) {
         if (frame == 1) shown = readCells(96, 448, 28);
     });
     EXPECT_EQ(shown, "UPLOADING HISCORES TO SERVER");
-    EXPECT_EQ(G().LocalSent(9), 1);
-    EXPECT_EQ(table()[0], (Slot{"NEW", 777}));
-    EXPECT_EQ(table()[1], (Slot{"OLD", 10}));
-    // The file keeps the sent flag.
-    G().LocalSent(9) = 0;
-    game::ReadHiscoreFile(G().HiscoreFileName);
-    EXPECT_EQ(G().LocalSent(9), 1);
-}
-
-TEST_F(OnlineTest, AnErrorStatusKeepsTheEntryPending) {
-    startServer({"--write-limit", "1"});
-    game::CheckOnlineHiScore();
-    ASSERT_EQ(G().WebOk, 1);
-    G().LocalScore(8) = 80, G().LocalName(8) = "FIRST", G().LocalSent(8) = 0;
-    G().LocalScore(9) = 90, G().LocalName(9) = "SECOND", G().LocalSent(9) = 0;
-    runRoutine(game::SaveHiScore, 5);
     EXPECT_EQ(G().LocalSent(8), 1);
     EXPECT_EQ(G().LocalSent(9), 0) << "the server's 429 is no success";
     EXPECT_EQ(G().WebOk, 1) << "the re-read after the pass worked";
+    expectTable({{"NEW", 777}, {"OLD", 10}});
+    G().LocalSent(8) = 0, G().LocalSent(9) = 1;
     game::ReadHiscoreFile(G().HiscoreFileName);
-    EXPECT_EQ(G().LocalSent(9), 0) << "stored as still to send";
+    EXPECT_EQ(G().LocalSent(8), 1) << "the file keeps the sent flag";
+    EXPECT_EQ(G().LocalSent(9), 0) << "and the entry still to send";
 }
 
 }  // namespace

@@ -4,9 +4,12 @@
 
 #include <sys/types.h>
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "support/files.h"
 
 namespace qvt::test {
 
@@ -28,8 +31,8 @@ std::string writePath(const std::string& name, const std::string& score);
 class HiscoredProcess {
 public:
     // Starts it and waits (at most 10 s) until it serves; ok() tells whether it does.
-    explicit HiscoredProcess(const std::string& database, std::vector<std::string> extraArgs = {});
-    ~HiscoredProcess();  // SIGTERM, then waits for the exit (SIGKILL after 10 s)
+    explicit HiscoredProcess(const std::string& database, std::vector<std::string> extraArgs = {"--write-limit", "0"});
+    ~HiscoredProcess() { stop(SIGTERM); }
     HiscoredProcess(const HiscoredProcess&) = delete;
     HiscoredProcess& operator=(const HiscoredProcess&) = delete;
 
@@ -38,18 +41,17 @@ public:
     // Sends sig and waits for the process to end; its exit status (or 128 + signal).
     int stop(int sig);
     // The access log and standard error so far.
-    std::string accessLog() const;
-    std::string errors() const;
-
-    // The hiscored binary under test.
-    static std::string binary();
+    std::string accessLog() const { return readText(folder_ / "access.log"); }
+    std::string errors() const { return readText(folder_ / "stderr"); }
 
 private:
     pid_t pid_ = -1;
     std::uint16_t port_ = 0;
-    std::string folder_;
+    ScratchFolder folder_;
 };
 
+// Runs a shell command; its standard output, and its exit status in status.
+std::string runCommand(const std::string& command, int* status = nullptr);
 // Runs the hiscored binary with args; its exit status, standard output in out.
 int runHiscored(const std::vector<std::string>& args, std::string& out);
 

@@ -16,18 +16,24 @@ namespace {
 constexpr int kStepMs = 10;
 // No test waits longer than this for anything; a stuck client cannot hang the suite.
 constexpr int kMaxHoldMs = 30000;
-constexpr std::size_t kMaxRequest = 64 * 1024;
 
-int listenLoopback(std::uint16_t& port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+sockaddr_in loopback(std::uint16_t port) {
     sockaddr_in at{};
     at.sin_family = AF_INET;
+    at.sin_port = htons(port);
     at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return at;
+}
+
+}  // namespace
+
+int listenLoopback(std::uint16_t& port, int backlog) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in at = loopback(0);
     socklen_t size = sizeof at;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || ::listen(fd, 16) != 0 ||
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || ::listen(fd, backlog) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size) != 0) {
         ::close(fd);
         return -1;
@@ -36,17 +42,32 @@ int listenLoopback(std::uint16_t& port) {
     return fd;
 }
 
-}  // namespace
+int connectLoopback(std::uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to = loopback(port);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) return fd;
+    ::close(fd);
+    return -1;
+}
 
 LoopbackServer::LoopbackServer(Answer answer) : answer_(std::move(answer)) {
     listenFd_ = listenLoopback(port_);
-    if (listenFd_ >= 0) thread_ = std::thread([this] { run(); });
+    thread_ = std::thread([this] {
+        while (!stop_) {
+            pollfd p{listenFd_, POLLIN, 0};
+            if (::poll(&p, 1, kStepMs) <= 0) continue;
+            int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd < 0) continue;
+            serve(fd);
+            ::close(fd);
+        }
+    });
 }
 
 LoopbackServer::~LoopbackServer() {
     stop_ = true;
-    if (thread_.joinable()) thread_.join();
-    if (listenFd_ >= 0) ::close(listenFd_);
+    thread_.join();
+    ::close(listenFd_);
 }
 
 std::vector<std::string> LoopbackServer::requests() const {
@@ -56,27 +77,13 @@ std::vector<std::string> LoopbackServer::requests() const {
 
 std::uint16_t LoopbackServer::closedPort() {
     std::uint16_t port = 0;
-    int fd = listenLoopback(port);
-    if (fd >= 0) ::close(fd);
+    ::close(listenLoopback(port));
     return port;
-}
-
-void LoopbackServer::run() {
-    while (!stop_) {
-        pollfd p{listenFd_, POLLIN, 0};
-        if (::poll(&p, 1, kStepMs) <= 0) continue;
-        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
-        ++connections_;
-        serve(fd);
-        ::close(fd);
-    }
 }
 
 void LoopbackServer::serve(int fd) {
     std::string request;
-    for (int waited = 0; waited < kMaxHoldMs && !stop_ && request.find("\r\n\r\n") == std::string::npos &&
-                         request.size() < kMaxRequest;) {
+    for (int waited = 0; waited < kMaxHoldMs && !stop_ && request.find("\r\n\r\n") == std::string::npos;) {
         pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, kStepMs) <= 0) {
             waited += kStepMs;
@@ -96,8 +103,7 @@ void LoopbackServer::serve(int fd) {
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     for (std::size_t i = 0; i < reply.chunks.size() && !stop_; ++i) {
         if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(reply.pauseMs));
-        const std::string& c = reply.chunks[i];
-        if (::send(fd, c.data(), c.size(), MSG_NOSIGNAL) < 0) return;
+        if (::send(fd, reply.chunks[i].data(), reply.chunks[i].size(), MSG_NOSIGNAL) < 0) return;
     }
     for (int waited = 0; reply.holdOpen && !stop_ && waited < kMaxHoldMs; waited += kStepMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));

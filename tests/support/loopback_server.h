@@ -13,6 +13,11 @@
 
 namespace qvt::test {
 
+// A listening socket on 127.0.0.1 at a free port (set in port); -1 when that fails.
+int listenLoopback(std::uint16_t& port, int backlog = 16);
+// A blocking connection to 127.0.0.1:port; -1 when refused.
+int connectLoopback(std::uint16_t port);
+
 // What one connection gets.
 struct LoopbackReply {
     std::vector<std::string> chunks;  // sent in order, each its own send
@@ -32,21 +37,17 @@ public:
     std::uint16_t port() const { return port_; }
     // Every request received so far, bytes as sent.
     std::vector<std::string> requests() const;
-    // Connections accepted so far.
-    int connections() const { return connections_.load(); }
 
     // A loopback port that refuses connections (nothing listens there).
     static std::uint16_t closedPort();
 
 private:
-    void run();
     void serve(int fd);
 
     Answer answer_;
     int listenFd_ = -1;
     std::uint16_t port_ = 0;
     std::atomic<bool> stop_{false};
-    std::atomic<int> connections_{0};
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
     std::thread thread_;

@@ -115,7 +115,9 @@ TEST_F(HiscoreFileTest, SaveWritesCipheredLinesThroughATemporaryFileOrLeavesTheO
         ++count;
         ASSERT_TRUE(!line.empty() && line.back() == '\r') << "lines end with CR LF; line " << count;
         line.pop_back();
-        if (count == 1) EXPECT_EQ(line, "") << "an empty name is an empty line";
+        if (count == 1) {
+            EXPECT_EQ(line, "") << "an empty name is an empty line";
+        }
         EXPECT_EQ(line.find_first_not_of("0123456789abcdef"), std::string::npos) << count;
         EXPECT_EQ(line.size() % 16, 0u) << "whole cipher blocks; line " << count;
     }
@@ -185,7 +187,9 @@ TEST_F(HiscoreFileTest, ReadOnlyMediaFolderMovesTheFileToTheDataFolder) {
                     fs::perm_options::remove);
     // Root writes through permission bits; the check then runs as an unprivileged user.
     const bool asRoot = geteuid() == 0;
-    if (asRoot) ASSERT_EQ(chown(dataHome.c_str(), kNobody, kNobody), 0);
+    if (asRoot) {
+        ASSERT_EQ(chown(dataHome.c_str(), kNobody, kNobody), 0);
+    }
     ScopedEnv xdg("XDG_DATA_HOME", dataHome.c_str());
     const std::string expected = dataHome + "/rayvaulter/" + kFile;
 

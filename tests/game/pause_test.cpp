@@ -78,9 +78,13 @@ TEST_F(PauseTest, PHeldFromBeforeNeedsANewPress) {
     G().PauseKeyHeld = 1;
     keys().press(kKeyP);
     const int frames = runRoutine(game::PauseGame, 50, [&](int f) {
-        if (f <= 6) EXPECT_EQ(G().PauseOn, 1) << "frame " << f;
+        if (f <= 6) {
+            EXPECT_EQ(G().PauseOn, 1) << "frame " << f;
+        }
         if (f == 4) keys().release(kKeyP);
-        if (f == 5) EXPECT_EQ(G().PauseKeyHeld, 0);
+        if (f == 5) {
+            EXPECT_EQ(G().PauseKeyHeld, 0);
+        }
         if (f == 6) keys().holdForSamples(kKeyP, 3);
     });
     EXPECT_TRUE(returned());

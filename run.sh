@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 ./scripts/setup
+# Compiles are cached by paths relative to the checkout, so any clone reuses them.
+export CCACHE_BASEDIR="$PWD"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)"
 

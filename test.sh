@@ -7,6 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 ./scripts/setup
+# Compiles are cached by paths relative to the checkout, so any clone reuses them.
+export CCACHE_BASEDIR="$PWD"
 jobs=$(nproc)
 start=$(date +%s)
 

@@ -29,7 +29,8 @@ need_tools() {
 
 # Xvfb picks a free display itself and tells it on a pipe.
 start_xvfb() {  # start_xvfb [WxHxD]
-  exec 3< <(Xvfb -displayfd 1 -screen 0 "${1:-800x600x24}" -nolisten tcp 2>"$work/xvfb.log")
+  # -noreset: the server must not restart itself when the last client (a game) leaves.
+  exec 3< <(Xvfb -displayfd 1 -screen 0 "${1:-800x600x24}" -nolisten tcp -noreset 2>"$work/xvfb.log")
   xvfb_pid=$!
   read -r -t 20 display <&3 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$display"

@@ -44,5 +44,10 @@ TEST(SleepUntilTest, SourceWithoutAbsoluteSleepGetsTheWholeMillisecondsLeft) {
     EXPECT_EQ(fake.sleeps, std::vector<int>{5});
 }
 
+// Debug text goes out only under a tracer; the tests never run under one.
+TEST(DebuggerTest, NoTracerIsSeenWithoutOne) {
+    EXPECT_FALSE(debuggerAttached()) << "TracerPid is 0 outside a debugger";
+}
+
 }  // namespace
 }  // namespace qvt::platform

@@ -85,6 +85,12 @@ TEST(RuntimeStringTest, GrowsToTheNextSixteenAboveNeed) {
     RuntimeString twice("abcdefghijklmno");
     twice.append(twice);
     EXPECT_EQ(twice.view(), "abcdefghijklmnoabcdefghijklmno") << "appending itself across a reallocation";
+    RuntimeString copy("old text that is longer");
+    const RuntimeString source("new");
+    copy = source;
+    EXPECT_EQ(copy.view(), "new") << "copy assignment";
+    copy = RuntimeString();
+    EXPECT_EQ(copy.view(), "") << "assigning the empty text";
 }
 
 TEST(StringConcatTest, AllOperandPairings) {

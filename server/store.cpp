@@ -2,13 +2,13 @@
 
 namespace hiscored {
 
-bool IsPostgresSpec(const std::string& spec) {
-    return spec.rfind("postgres://", 0) == 0 || spec.rfind("postgresql://", 0) == 0 ||
-           spec.find('=') != std::string::npos;
+bool IsPostgresDatabase(const std::string& database) {
+    return database.rfind("postgres://", 0) == 0 || database.rfind("postgresql://", 0) == 0 ||
+           database.find('=') != std::string::npos;
 }
 
-std::unique_ptr<Store> OpenStore(const std::string& spec, std::string& error) {
-    return IsPostgresSpec(spec) ? OpenPostgresStore(spec, error) : OpenSqliteStore(spec, error);
+std::unique_ptr<Store> OpenStore(const std::string& database, std::string& error) {
+    return IsPostgresDatabase(database) ? OpenPostgresStore(database, error) : OpenSqliteStore(database, error);
 }
 
 }  // namespace hiscored

@@ -41,13 +41,13 @@ public:
     virtual const char* kind() const = 0;
 };
 
-// True when spec names a PostgreSQL database: a postgres:// or postgresql:// URL, or a
+// True when database names a PostgreSQL database: a postgres:// or postgresql:// URL, or a
 // key=value connection string.
-bool IsPostgresSpec(const std::string& spec);
+bool IsPostgresDatabase(const std::string& database);
 
-// Opens (and creates the tables of) the database spec names; null with error set on
+// Opens (and creates the tables of) the database so named; null with error set on
 // failure.
-std::unique_ptr<Store> OpenStore(const std::string& spec, std::string& error);
+std::unique_ptr<Store> OpenStore(const std::string& database, std::string& error);
 std::unique_ptr<Store> OpenSqliteStore(const std::string& file, std::string& error);
 std::unique_ptr<Store> OpenPostgresStore(const std::string& url, std::string& error);
 

@@ -87,8 +87,8 @@ std::string utf8FromCp1252(const char* text) {
 constexpr int kMaxWindowScale = 8;
 
 // The window's size as the user sees it (the picture times the scale when scaled).
-int windowWidth() { return static_cast<int>(std::lround(state.width * std::max(1, state.scale))); }
-int windowHeight() { return static_cast<int>(std::lround(state.height * std::max(1, state.scale))); }
+int windowWidth() { return state.width * state.scale; }
+int windowHeight() { return state.height * state.scale; }
 
 void centreInUsableArea() {
     int display = SDL_GetWindowDisplayIndex(state.window);
@@ -115,11 +115,10 @@ void setContextAttributes(int samples) {
 }
 
 // One attempt at window plus context with the given sample count.
-bool createWithSamples(const WindowConfig& config, int samples) {
+bool createWithSamples(const WindowConfig& config, int scale, int samples) {
     setContextAttributes(samples);
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (config.fitDisplay) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    int scale = std::clamp(config.scale, 1, kMaxWindowScale);
     state.window = SDL_CreateWindow(utf8FromCp1252(config.caption).c_str(),
                                     SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                     config.width * scale, config.height * scale, flags);
@@ -331,7 +330,8 @@ bool openWindow(const WindowConfig& config) {
     }
     // Halve the sample count until the driver grants a format, ending with none at all.
     int samples = config.multisample > 0 ? config.multisample : 0;
-    while (!createWithSamples(config, samples)) {
+    const int scale = std::clamp(config.scale, 1, kMaxWindowScale);
+    while (!createWithSamples(config, scale, samples)) {
         if (samples == 0) {
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             return false;
@@ -345,7 +345,7 @@ bool openWindow(const WindowConfig& config) {
     state.height = config.height;
     state.fullScreen = false;
     state.focused = true;
-    state.scale = std::clamp(config.scale, 1, kMaxWindowScale);
+    state.scale = scale;
     state.fitDisplay = config.fitDisplay;
     if ((state.scale > 1 || state.fitDisplay) && !openScaledTarget()) {
         closeWindow();

@@ -270,10 +270,15 @@ std::vector<sf::VertexArray> textArrays() {
     return out;
 }
 
-SfmlSide& sfmlSide() {
-    static SfmlSide* side = [] {
+// SFML's windows have no depth or stencil buffer unless asked; ours must have both (24 and
+// 8 bits). The second side asks for the same, so the pair shows what the format costs.
+SfmlSide& sfmlSide(bool depth = false) {
+    static SfmlSide* sides[2] = {};
+    SfmlSide*& side = sides[depth ? 1 : 0];
+    if (side == nullptr) side = [depth] {
         auto* s = new SfmlSide;
-        s->window.create(sf::VideoMode(kWidth, kHeight), "sfml", sf::Style::Titlebar);
+        s->window.create(sf::VideoMode(kWidth, kHeight), "sfml", sf::Style::Titlebar,
+                         sf::ContextSettings(depth ? 24 : 0, depth ? 8 : 0));
         s->window.setVerticalSyncEnabled(false);
         sf::Image disc;
         disc.create(kTexture, kTexture, discPixels().data());
@@ -298,8 +303,8 @@ bool enterSfml(benchmark::State& state, SfmlSide& side) {
     return true;
 }
 
-void sfmlQuads(benchmark::State& state, int size, bool linear) {
-    SfmlSide& side = sfmlSide();
+void sfmlQuads(benchmark::State& state, int size, bool linear, bool depth) {
+    SfmlSide& side = sfmlSide(depth);
     if (!enterSfml(state, side)) return;
     side.disc.setSmooth(linear);
     sf::RenderStates states(sf::BlendAlpha);
@@ -422,7 +427,9 @@ int registerAll() {
             configure(benchmark::RegisterBenchmark(("Quads/runtime" + args).c_str(),
                                                    runtimeQuads, side, linear != 0));
             configure(benchmark::RegisterBenchmark(("Quads/sfml" + args).c_str(), sfmlQuads,
-                                                   side, linear != 0));
+                                                   side, linear != 0, false));
+            configure(benchmark::RegisterBenchmark(("Quads/sfml-depth" + args).c_str(),
+                                                   sfmlQuads, side, linear != 0, true));
             configure(benchmark::RegisterBenchmark(("Quads/sdl" + args).c_str(), sdlQuads,
                                                    side, linear != 0));
         }

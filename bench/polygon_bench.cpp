@@ -320,8 +320,8 @@ void sfmlQuads(benchmark::State& state, int size, bool linear, bool depth) {
     side.window.setActive(false);
 }
 
-void sfmlText(benchmark::State& state) {
-    SfmlSide& side = sfmlSide();
+void sfmlText(benchmark::State& state, bool depth) {
+    SfmlSide& side = sfmlSide(depth);
     if (!enterSfml(state, side)) return;
     sf::RenderStates states(sf::BlendAlpha);
     states.texture = &side.font;
@@ -335,8 +335,8 @@ void sfmlText(benchmark::State& state) {
     side.window.setActive(false);
 }
 
-void sfmlSprites(benchmark::State& state) {
-    SfmlSide& side = sfmlSide();
+void sfmlSprites(benchmark::State& state, bool depth) {
+    SfmlSide& side = sfmlSide(depth);
     if (!enterSfml(state, side)) return;
     side.disc.setSmooth(true);
     sf::Sprite sprite(side.disc);
@@ -435,9 +435,11 @@ int registerAll() {
         }
     }
     configure(benchmark::RegisterBenchmark("Text/runtime", runtimeText));
-    configure(benchmark::RegisterBenchmark("Text/sfml", sfmlText));
+    configure(benchmark::RegisterBenchmark("Text/sfml", sfmlText, false));
+    configure(benchmark::RegisterBenchmark("Text/sfml-depth", sfmlText, true));
     configure(benchmark::RegisterBenchmark("Sprites/runtime", runtimeSprites));
-    configure(benchmark::RegisterBenchmark("Sprites/sfml", sfmlSprites));
+    configure(benchmark::RegisterBenchmark("Sprites/sfml", sfmlSprites, false));
+    configure(benchmark::RegisterBenchmark("Sprites/sfml-depth", sfmlSprites, true));
     return 0;
 }
 

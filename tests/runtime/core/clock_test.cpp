@@ -4,19 +4,20 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include "core/config.h"
-#include "support/files.h"
-#include "support/virtual_clock.h"
 #include "platform/window.h"
+#include "support/files.h"
 #include "support/headless.h"
+#include "support/virtual_clock.h"
 
 namespace qvt {
 namespace {
 
 using test::VirtualClock;
 
-TEST(ClockTest, ClockAndFrameTimesFollowTheSource) {
+TEST(ClockTest, FrameTimesFollowTheSourceAndTheRateGivesTheInterval) {
     VirtualClock clock(0.0);
     EXPECT_DOUBLE_EQ(ClockMs(), 0.0) << "the first reading is the base";
     MarkStartTime();
@@ -29,11 +30,9 @@ TEST(ClockTest, ClockAndFrameTimesFollowTheSource) {
     AdvanceFrameTime();
     EXPECT_DOUBLE_EQ(FrameDelta(), 10000.0);
     EXPECT_DOUBLE_EQ(MsSinceStart(), 10000.25);
-}
 
-TEST(ClockTest, FrameRateGivesTheInterval) {
-    const std::pair<double, double> rates[] = {{30, 1000.0 / 30}, {59.9, 1000.0 / 59}, {1, 1000.0},
-                                               {0, 2.0}, {-5, 2.0}, {0.5, 2.0}, {std::nan(""), 2.0}};
+    const std::pair<double, double> rates[] = {{59.9, 1000.0 / 59}, {1, 1000.0}, {0.5, 2.0}, {3e9, 2.0},
+                                               {std::nan(""), 2.0}};
     for (auto [rate, interval] : rates) {
         SetFrameRate(rate);
         EXPECT_DOUBLE_EQ(FrameInterval(), interval) << "rate " << rate;
@@ -42,10 +41,9 @@ TEST(ClockTest, FrameRateGivesTheInterval) {
 
 TEST(PacingTest, CatchUpRule) {
     const double interval = 1000.0 / 60, due = 500.0;
-    EXPECT_DOUBLE_EQ(AdvanceSchedule(due, interval, due + 0.5), due + interval) << "on time";
-    EXPECT_DOUBLE_EQ(AdvanceSchedule(due, interval, due + interval), due + interval) << "just on time";
-    EXPECT_DOUBLE_EQ(AdvanceSchedule(due, interval, due + 20.0), due + 2 * interval) << "20 ms late";
-    EXPECT_DOUBLE_EQ(AdvanceSchedule(due, interval, due + 60.0), due + 60.0 + interval) << "restart";
+    const std::pair<double, double> lateness[] = {  // how late, the next due time
+        {0.5, due + interval}, {interval, due + interval}, {20.0, due + 2 * interval}, {60.0, due + 60.0 + interval}};
+    for (auto [late, next] : lateness) EXPECT_DOUBLE_EQ(AdvanceSchedule(due, interval, due + late), next) << late;
     EXPECT_DOUBLE_EQ(AdvanceSchedule(due, 0.0, due + 60.0), due) << "no interval, no schedule";
 }
 
@@ -63,8 +61,7 @@ TEST(PacingTest, WaitsOnScheduleSleepingOnlyWhenFarAway) {
         WaitForNextFrame([] { ++pumps; });
         const double due = firstDue + frame * interval;
         EXPECT_NEAR(NextFrameDue(), due + interval, 1e-6) << "frame " << frame;
-        EXPECT_GE(ClockMs(), due - 1.0) << "frame " << frame;
-        EXPECT_LE(ClockMs(), due + 0.5) << "frame " << frame;
+        EXPECT_NEAR(ClockMs(), due - 0.25, 0.75) << "frame " << frame;
     }
     ASSERT_FALSE(clock.sleeps().empty());
     for (int ms : clock.sleeps()) {
@@ -72,10 +69,6 @@ TEST(PacingTest, WaitsOnScheduleSleepingOnlyWhenFarAway) {
         EXPECT_LE(ms, static_cast<int>(interval - 5.0 - kPaceWakeEarlyMs)) << "wakes early enough";
     }
     EXPECT_GT(pumps, 120) << "events are pumped while waiting";
-
-    clock.advance(200.0);
-    WaitForNextFrame(nullptr);
-    EXPECT_NEAR(NextFrameDue(), ClockMs() + interval, 0.2) << "a long stall restarts the schedule";
 
     SetFrameRate(0);
     ResetFrameSchedule();
@@ -87,25 +80,20 @@ TEST(PacingTest, WaitsOnScheduleSleepingOnlyWhenFarAway) {
 }
 
 TEST(RunProgramTest, StartsWaitsAndReportsTheExitCode) {
-    double code = -1;
-    EXPECT_EQ(RunProgram(RuntimeString("sh -c \"exit 3\""), 1, 1, &code), 1.0);
-    EXPECT_EQ(code, 3.0);
-    code = -1;
-    EXPECT_EQ(RunProgram(RuntimeString("sh -c \"exit 3\""), 0, 0, &code), 1.0);
-    EXPECT_EQ(code, 0.0) << "without waiting the exit code stays 0";
-    for (const char* bad : {"/nonexistent/program --flag", "", "   "}) {
-        code = -1;
-        EXPECT_EQ(RunProgram(RuntimeString(bad), 1, 1, &code), 0.0) << bad;
-        EXPECT_EQ(code, 0.0) << bad;
+    const std::tuple<const char*, double, double, double> cases[] = {  // command, wait, started, code
+        {"sh -c \"exit 3\"", 1, 1, 3}, {"sh -c \"exit 3\"", 0, 1, 0}, {"/nonexistent/program --flag", 1, 0, 0},
+        {"", 1, 0, 0}, {"   ", 1, 0, 0}};
+    for (const auto& [command, wait, started, exitCode] : cases) {
+        double code = -1;
+        EXPECT_EQ(RunProgram(RuntimeString(command), wait, 1, &code), started) << command;
+        EXPECT_EQ(code, exitCode) << command;
     }
     // sh -c <script> "a b" c: $0 is "a b" (three bytes) only when the quotes grouped it.
     test::ScratchFolder dir;
     const std::string cmd = "sh -c \"echo ${#0} $1 > " + (dir / "out") + "\" \"a b\" c";
-    ASSERT_EQ(RunProgram(RuntimeString(std::string_view(cmd)), 1, 0, &code), 1.0);
+    ASSERT_EQ(RunProgram(RuntimeString(std::string_view(cmd)), 1, 0, nullptr), 1.0);
     EXPECT_EQ(test::readText(dir / "out"), "3 c\n");
 }
-
-// ---- fidelity
 
 // Another program gets the screen: RunProgram leaves full-screen mode before it starts.
 TEST(RunProgramWindowTest, LeavesFullScreenFirst) {
@@ -114,8 +102,7 @@ TEST(RunProgramWindowTest, LeavesFullScreenFirst) {
     test::HeadlessRuntime runtime(options);
     ASSERT_TRUE(runtime.started());
     ASSERT_TRUE(platform::windowFullScreen());
-    double code = -1;
-    EXPECT_EQ(RunProgram(RuntimeString("true"), 1, 1, &code), 1.0);
+    EXPECT_EQ(RunProgram(RuntimeString("true"), 1, 1, nullptr), 1.0);
     EXPECT_FALSE(platform::windowFullScreen());
     EXPECT_TRUE(platform::windowVisible());
 }

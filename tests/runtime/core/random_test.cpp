@@ -15,45 +15,33 @@ std::vector<std::int32_t> draws(std::int32_t seed, std::int32_t n, int count) {
     return out;
 }
 
-TEST(RandomTest, MatchesTheReferenceGeneratorForSeedZero) {
+TEST(RandomTest, ReferenceValueSeedsAndWholeBatchesPerCall) {
     // Seed 0 is the reference generator's own test setup; its second batch starts with
     // 0xf650e4c8 (top bit dropped by the modulus 2^31).
     EXPECT_EQ(draws(0, INT32_MAX, 1)[0], static_cast<std::int32_t>(0xf650e4c8u % 0x80000000u));
-}
-
-TEST(RandomTest, SeedsRepeatEveryBitCountsAndEachCallTakesAWholeBatch) {
     EXPECT_EQ(draws(1234, 639, 50), draws(1234, 639, 50));
-    EXPECT_NE(draws(1234, 639, 50), draws(1235, 639, 50));
     EXPECT_NE(draws(0, INT32_MAX, 10), draws(-1, INT32_MAX, 10)) << "all 32 seed bits count";
     EXPECT_NE(draws(0x10000, INT32_MAX, 10), draws(0, INT32_MAX, 10));
     // Results depend only on how many draws came before, not on the n of earlier draws;
     // n < 1 gives 0 and draws nothing.
-    SeedRandom(99);
-    Random(1);
-    Random(5);
-    const std::int32_t third = Random(INT32_MAX);
+    const std::int32_t third = draws(99, INT32_MAX, 3)[2];
     SeedRandom(99);
     for (std::int32_t below : {0, -5, INT32_MIN}) EXPECT_EQ(Random(below), 0);
-    Random(INT32_MAX);
+    Random(1);
     Random(100);
     EXPECT_EQ(Random(INT32_MAX), third);
 }
 
 TEST(RandomTest, CoversZeroToNInclusive) {
     SeedRandom(7);
-    std::array<int, 2> seenBinary{};
-    std::array<int, 4> seenSmall{};
+    std::array<int, 4> seen{};
     for (int i = 0; i < 2000; ++i) {
-        const std::int32_t coin = Random(1);
-        ASSERT_TRUE(coin == 0 || coin == 1) << coin;
-        ++seenBinary[coin];
         const std::int32_t small = Random(3);
         ASSERT_TRUE(small >= 0 && small <= 3) << small;
-        ++seenSmall[small];
+        ++seen[small];
         ASSERT_GE(Random(INT32_MAX), 0) << "n + 1 = 2^31 must not wrap";
     }
-    for (int count : seenBinary) EXPECT_GT(count, 800);
-    for (int count : seenSmall) EXPECT_GT(count, 350);
+    for (int count : seen) EXPECT_GT(count, 350);
 }
 
 }  // namespace

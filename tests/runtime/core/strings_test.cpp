@@ -12,8 +12,7 @@ using namespace std::string_view_literals;
 
 TEST(NumberToStringTest, TenSignificantDigitsInGeneralFormat) {
     const std::pair<double, std::string_view> cases[] = {
-        {0.0, "0"}, {-0.0, "0"}, {3.0, "3"}, {100.0, "100"}, {640.0, "640"}, {0.5, "0.5"}, {0.1, "0.1"},
-        {1.0 / 3.0, "0.3333333333"}, {2.0 / 3.0, "0.6666666667"}, {-2.25, "-2.25"},
+        {-0.0, "0"}, {640.0, "640"}, {0.1, "0.1"}, {2.0 / 3.0, "0.6666666667"}, {-2.25, "-2.25"},
         {0.0001, "0.0001"}, {0.00001, "1e-05"}, {1234567890.0, "1234567890"}, {1e10, "1e+10"},
         {12345678901.0, "1.23456789e+10"}, {1e300, "1e+300"}};
     for (auto [value, text] : cases) {
@@ -28,10 +27,9 @@ TEST(NumberToStringTest, TenSignificantDigitsInGeneralFormat) {
 
 TEST(StringToNumberTest, FollowsTheDecimalPrefixRule) {
     const std::pair<const char*, double> cases[] = {
-        {" -3.5e2", -350.0}, {"12abc", 12.0}, {"", 0.0}, {".5", 0.5}, {"1e", 1.0}, {"1e+", 1.0},
-        {"+", 0.0}, {"-", 0.0}, {".", 0.0}, {"+.e5", 0.0}, {"0x10", 0.0}, {"inf", 0.0},
-        {"nan", 0.0}, {"\t\n 42", 42.0}, {"+7.", 7.0}, {"2E-3x", 0.002}, {"5 6", 5.0},
-        {"1.2.3", 1.2}, {"-0.25e+1", -2.5}, {"00012", 12.0}, {"abc", 0.0}, {"0.1", 0.1},
+        {" -3.5e2", -350.0}, {"12abc", 12.0}, {"", 0.0}, {".5", 0.5}, {"1e+", 1.0}, {"-", 0.0},
+        {"+.e5", 0.0}, {"0x10", 0.0}, {"inf", 0.0}, {"nan", 0.0}, {"\t\n 42", 42.0}, {"+7.", 7.0},
+        {"2E-3x", 0.002}, {"1.2.3", 1.2}, {"-0.25e+1", -2.5}, {"0.1", 0.1},
         {"1e400", HUGE_VAL}, {"-1e400", -HUGE_VAL}, {"1e-400", 0.0}, {"1e-310", 1e-310},
         {"0.000000000000000000000000000000001e-300", 0.0},
         {"100000000000000000000000000000000e300", HUGE_VAL},
@@ -46,9 +44,7 @@ TEST(StringToNumberTest, FollowsTheDecimalPrefixRule) {
 }
 
 TEST(StringLenAndMidTest, CountToTheFirstZeroAndClampStartAndCount) {
-    const RuntimeString embedded("AB\0CD", 5);
-    EXPECT_EQ(embedded.length(), 5u);
-    EXPECT_EQ(StringLen(embedded), 2);
+    EXPECT_EQ(StringLen(RuntimeString("AB\0CD", 5)), 2);
     EXPECT_EQ(StringLen(RuntimeString()), 0);
     const RuntimeString hello("HELLO");
     struct Case {
@@ -70,8 +66,6 @@ TEST(RuntimeStringTest, GrowsToTheNextSixteenAboveNeed) {
         EXPECT_EQ(s.capacity(), capacity) << "n = " << n;
     }
     RuntimeString s;
-    s.reserve(0, false);
-    EXPECT_TRUE(s.usesSharedEmpty());
     int growths = 0;
     for (int i = 0; i < 100; ++i) {
         const std::uint32_t before = s.capacity();
@@ -94,23 +88,18 @@ TEST(RuntimeStringTest, GrowsToTheNextSixteenAboveNeed) {
 }
 
 TEST(StringConcatTest, AllOperandPairings) {
-    const RuntimeString ab("ab");
-    const RuntimeString cd("cd");
-    EXPECT_EQ(StringConcat(ab, cd).view(), "abcd"sv);
-    EXPECT_EQ(StringConcat("x=", cd).view(), "x=cd"sv);
-    EXPECT_EQ(StringConcat(ab, "!").view(), "ab!"sv);
-    EXPECT_EQ(StringConcat(2.5, " lives").view(), "2.5 lives"sv);
-    EXPECT_EQ(StringConcat("LEVEL ", 3.0).view(), "LEVEL 3"sv);
-    EXPECT_EQ(StringConcat(ab, 1.0 / 3.0).view(), "ab0.3333333333"sv);
-    EXPECT_EQ(StringConcat(-0.0, cd).view(), "0cd"sv);
-    EXPECT_EQ((ab + cd + "e").view(), "abcde"sv);
+    const RuntimeString ab("ab"), cd("cd"), zeroed("a\0b", 3);
+    const std::pair<RuntimeString, std::string_view> results[] = {
+        {StringConcat("x=", cd), "x=cd"}, {StringConcat(2.5, " lives"), "2.5 lives"},
+        {StringConcat("LEVEL ", 3.0), "LEVEL 3"}, {StringConcat(ab, 1.0 / 3.0), "ab0.3333333333"},
+        {StringConcat(-0.0, cd), "0cd"}, {ab + cd + "e", "abcde"},
+        {StringConcat(static_cast<const char*>(nullptr), RuntimeString("a")), "a"},
+        {StringConcat(zeroed, zeroed), "a\0ba\0b"sv}};  // stored bytes, zeros included
+    for (const auto& [result, text] : results) EXPECT_EQ(result.view(), text);
     EXPECT_TRUE(StringConcat(RuntimeString(), RuntimeString()).usesSharedEmpty()) << "no block for nothing";
-    EXPECT_EQ(StringConcat(static_cast<const char*>(nullptr), RuntimeString("a")).view(), "a"sv);
-    const RuntimeString zeroed("a\0b", 3);
-    EXPECT_EQ(StringConcat(zeroed, zeroed).view(), "a\0ba\0b"sv) << "stored bytes, zeros included";
 }
 
-TEST(StringCompareTest, EveryRelationAgreesWithUnsignedByteOrder) {
+TEST(StringCompareTest, EveryRelationAgreesWithUnsignedByteOrderUpToAZero) {
     const char* const texts[] = {"", "A", "AB", "ABC", "B", "a", "z", "\x80", "\xE9"};
     for (const char* a : texts) {
         for (const char* b : texts) {
@@ -127,37 +116,27 @@ TEST(StringCompareTest, EveryRelationAgreesWithUnsignedByteOrder) {
         }
     }
     EXPECT_EQ(StringCompare(nullptr, Relation::Equal, RuntimeString()), 1);
-}
-
-TEST(StringCompareTest, EmbeddedZeroEndsComparisonButNotEquals) {
-    const RuntimeString first("AB\0C", 4);
-    const RuntimeString second("AB\0D", 4);
+    const RuntimeString first("AB\0C", 4), second("AB\0D", 4);
     EXPECT_EQ(StringCompare(first, Relation::Equal, second), 1) << "compared up to the zero";
-    EXPECT_EQ(StringCompare(first, Relation::Equal, RuntimeString("AB")), 1);
     EXPECT_FALSE(StringEquals(first, second)) << "StringEquals sees all stored bytes";
     EXPECT_FALSE(StringEquals(first, RuntimeString("AB"))) << "lengths differ";
     EXPECT_TRUE(StringEquals(first, RuntimeString("AB\0C", 4)));
-    EXPECT_TRUE(StringEquals(RuntimeString(), RuntimeString("")));
     EXPECT_TRUE(RuntimeString("ab") == RuntimeString("ab"));
 }
 
 TEST(StringNumberCompareTest, TextIsReadAsANumber) {
-    EXPECT_EQ(StringNumberCompare(RuntimeString("10"), Relation::Equal, 10.0), 1);
-    EXPECT_EQ(StringNumberCompare("1e1", Relation::Equal, 10.0), 1);
-    EXPECT_EQ(StringNumberCompare("9", Relation::Less, 10.0), 1) << "numeric, not byte order";
-    EXPECT_EQ(StringNumberCompare(10.0, Relation::Greater, "9"), 1);
-    EXPECT_EQ(StringNumberCompare(0.0, Relation::Equal, RuntimeString("abc")), 1);
-    EXPECT_EQ(StringNumberCompare(" 3x", Relation::GreaterEqual, 3.0), 1);
-    EXPECT_EQ(StringNumberCompare("3", Relation::NotEqual, 3.0), 0);
-    EXPECT_EQ(StringNumberCompare("3", Relation::LessEqual, 2.0), 0);
-    EXPECT_EQ(StringNumberCompare("3", Relation::Equal, std::nan("")), 0);
-    EXPECT_EQ(StringNumberCompare("3", Relation::NotEqual, std::nan("")), 1);
-    EXPECT_EQ(StringNumberCompare(RuntimeString("5"), 7.0), -1);
-    EXPECT_EQ(StringNumberCompare("7", 5.0), 1);
-    EXPECT_EQ(StringNumberCompare("5.0", 5.0), 0);
-    EXPECT_EQ(StringNumberCompare(7.0, "5"), 1);
-    EXPECT_EQ(StringNumberCompare(5.0, RuntimeString("7")), -1);
-    EXPECT_EQ(StringNumberCompare("5", std::nan("")), 0);
+    const double nan = std::nan("");
+    const std::pair<std::int32_t, std::int32_t> results[] = {
+        {StringNumberCompare(RuntimeString("1e1"), Relation::Equal, 10.0), 1},
+        {StringNumberCompare("9", Relation::Less, 10.0), 1},  // numeric, not byte order
+        {StringNumberCompare(10.0, Relation::Greater, "9"), 1},
+        {StringNumberCompare(0.0, Relation::Equal, RuntimeString("abc")), 1},
+        {StringNumberCompare(" 3x", Relation::GreaterEqual, 3.0), 1}, {StringNumberCompare("3", Relation::NotEqual, 3.0), 0},
+        {StringNumberCompare("3", Relation::LessEqual, 2.0), 0}, {StringNumberCompare("3", Relation::Equal, nan), 0},
+        {StringNumberCompare("3", Relation::NotEqual, nan), 1}, {StringNumberCompare(RuntimeString("5"), 7.0), -1},
+        {StringNumberCompare("7", 5.0), 1}, {StringNumberCompare(7.0, "5"), 1},
+        {StringNumberCompare(5.0, RuntimeString("7")), -1}, {StringNumberCompare("5", nan), 0}};
+    for (std::size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i].first, results[i].second) << "row " << i;
 }
 
 }  // namespace

@@ -8,14 +8,14 @@
 #include <cstring>
 #include <string>
 
-#include "support/files.h"
+#include "pack_helpers.h"
 
 namespace qvt {
 namespace {
 
 using test::Bytes;
-
-Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
+using test::bytesOf;
+using test::packOf;
 
 TEST(PackCodecTest, BothFormatsRoundTripAndShrinkWhatRepeats) {
     Bytes runs;
@@ -99,13 +99,6 @@ TEST(PackCodecTest, LyingHeadersAndDamagedStreamsFailCleanly) {
     EXPECT_FALSE(DecodeStoredEntry(longer, out)) << "length one more than the stream makes";
 }
 
-Bytes buildPack(const std::vector<PackFile>& files) {
-    Bytes pack;
-    std::string error;
-    EXPECT_TRUE(BuildMediaPack(files, PackFormat::Lzss, pack, error)) << error;
-    return pack;
-}
-
 std::int32_t le32At(const Bytes& b, std::size_t at) {
     std::int32_t v;
     std::memcpy(&v, b.data() + at, 4);
@@ -114,7 +107,7 @@ std::int32_t le32At(const Bytes& b, std::size_t at) {
 
 TEST(PackContainerTest, LayoutReadsBackAfterAnyPrefixAndFromTheStart) {
     const std::vector<PackFile> media = {{"a.txt", bytesOf("alpha")}, {"pell/ship.png", bytesOf(test::varied(3000, 4))}, {"empty", {}}};
-    const Bytes pack = buildPack(media);
+    const Bytes pack = packOf(media);
     EXPECT_EQ(std::string(pack.end() - 7, pack.end() - 4), "pkQ");
     const std::int32_t dir = le32At(pack, pack.size() - 4);
     ASSERT_LT(dir, 0) << "counted from the end";
@@ -159,7 +152,7 @@ Bytes patched(Bytes pack, std::size_t at, std::int32_t value) {
 }
 
 TEST(PackContainerTest, LyingDirectoriesAreRefused) {
-    const Bytes pack = buildPack({{"a", bytesOf("alpha")}});
+    const Bytes pack = packOf({{"a", bytesOf("alpha")}});
     const std::size_t trailer = pack.size() - 4;
     const std::size_t dirAt = pack.size() + le32At(pack, trailer);
     const std::size_t dataOffsetAt = dirAt + 2, dataSizeAt = dirAt + 6;

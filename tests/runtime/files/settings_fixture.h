@@ -15,8 +15,8 @@
 #include "files/ini.h"
 #include "files/line_file.h"
 #include "files/memfile.h"
-#include "files/pack.h"
 #include "files/resolver.h"
+#include "pack_helpers.h"
 #include "support/files.h"
 #include "support/headless.h"
 
@@ -46,13 +46,10 @@ protected:
     // write-back saves it, at the latest the one at the end.
     void expectSharedWriteBacks(const SettingsCache& c) {
         const std::string text = "[A]\nk=packed\nz=1\n", packed = dir / "packed.ini";
-        Bytes pack;
-        std::string error;
-        ASSERT_TRUE(BuildMediaPack({{"packed.ini", Bytes(text.begin(), text.end())}}, PackFormat::Lzo, pack, error));
-        writeBytes(dir / "media.pak", pack);
-        SetMediaPacks(rs(dir / "media.pak"), "");
+        const Bytes bytes(text.begin(), text.end());
+        MemoryFile pack(packOf({{"packed.ini", bytes}}, PackFormat::Lzo)), memory(bytes);
+        SetMediaPacks(pack.name(), "");
         EXPECT_EQ(c.use(packed, ""), "k=packed");
-        MemoryFile memory(Bytes(text.begin(), text.end()));
         EXPECT_EQ(c.use(str(memory.name()), "changed"), "k=changed");
         EXPECT_FALSE(std::filesystem::exists(packed)) << "unchanged: not written";
         EXPECT_EQ(c.use(packed, "disk"), "k=disk");

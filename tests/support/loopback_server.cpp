@@ -14,7 +14,7 @@ namespace qvt::test {
 namespace {
 
 constexpr int kStepMs = 10;
-// No test waits longer than this for anything; a stuck client cannot hang the suite.
+// No connection is served longer than this; a stuck client cannot hang the suite.
 constexpr int kMaxHoldMs = 30000;
 
 sockaddr_in loopback(std::uint16_t port) {
@@ -25,12 +25,15 @@ sockaddr_in loopback(std::uint16_t port) {
     return at;
 }
 
+bool readable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, kStepMs) > 0;
+}
+
 }  // namespace
 
 int listenLoopback(std::uint16_t& port, int backlog) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in at = loopback(0);
     socklen_t size = sizeof at;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || ::listen(fd, backlog) != 0 ||
@@ -50,13 +53,11 @@ int connectLoopback(std::uint16_t port) {
     return -1;
 }
 
-LoopbackServer::LoopbackServer(Answer answer) : answer_(std::move(answer)) {
+LoopbackServer::LoopbackServer(LoopbackReply reply) : reply_(std::move(reply)) {
     listenFd_ = listenLoopback(port_);
     thread_ = std::thread([this] {
         while (!stop_) {
-            pollfd p{listenFd_, POLLIN, 0};
-            if (::poll(&p, 1, kStepMs) <= 0) continue;
-            int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+            int fd = readable(listenFd_) ? ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC) : -1;
             if (fd < 0) continue;
             serve(fd);
             ::close(fd);
@@ -83,13 +84,10 @@ std::uint16_t LoopbackServer::closedPort() {
 
 void LoopbackServer::serve(int fd) {
     std::string request;
-    for (int waited = 0; waited < kMaxHoldMs && !stop_ && request.find("\r\n\r\n") == std::string::npos;) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, kStepMs) <= 0) {
-            waited += kStepMs;
-            continue;
-        }
-        char buffer[4096];
+    char buffer[4096];
+    for (int waited = 0; waited < kMaxHoldMs && !stop_ && request.find("\r\n\r\n") == std::string::npos;
+         waited += kStepMs) {
+        if (!readable(fd)) continue;
         ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
         if (n <= 0) break;
         request.append(buffer, static_cast<std::size_t>(n));
@@ -98,14 +96,13 @@ void LoopbackServer::serve(int fd) {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(request);
     }
-    LoopbackReply reply = answer_(request);
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    for (std::size_t i = 0; i < reply.chunks.size() && !stop_; ++i) {
-        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(reply.pauseMs));
-        if (::send(fd, reply.chunks[i].data(), reply.chunks[i].size(), MSG_NOSIGNAL) < 0) return;
+    for (std::size_t i = 0; i < reply_.chunks.size() && !stop_; ++i) {
+        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(reply_.pauseMs));
+        if (::send(fd, reply_.chunks[i].data(), reply_.chunks[i].size(), MSG_NOSIGNAL) < 0) return;
     }
-    for (int waited = 0; reply.holdOpen && !stop_ && waited < kMaxHoldMs; waited += kStepMs) {
+    for (int waited = 0; reply_.holdOpen && !stop_ && waited < kMaxHoldMs; waited += kStepMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
     }
 }

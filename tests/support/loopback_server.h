@@ -1,11 +1,10 @@
 // A tiny HTTP-ish server on 127.0.0.1 for client tests: a thread that accepts connections,
-// reads each request up to its empty line, and answers with the chunks a test's function
-// chooses, pausing between them so the client sees them in separate reads.
+// reads each request up to its empty line and answers with the chunks the test chose,
+// pausing between them so the client sees them in separate reads.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,7 +17,7 @@ int listenLoopback(std::uint16_t& port, int backlog = 16);
 // A blocking connection to 127.0.0.1:port; -1 when refused.
 int connectLoopback(std::uint16_t port);
 
-// What one connection gets.
+// What every connection gets.
 struct LoopbackReply {
     std::vector<std::string> chunks;  // sent in order, each its own send
     int pauseMs = 20;                 // between chunks
@@ -27,24 +26,19 @@ struct LoopbackReply {
 
 class LoopbackServer {
 public:
-    using Answer = std::function<LoopbackReply(const std::string& request)>;
-
-    explicit LoopbackServer(Answer answer);
+    explicit LoopbackServer(LoopbackReply reply);
     ~LoopbackServer();
-    LoopbackServer(const LoopbackServer&) = delete;
-    LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     std::uint16_t port() const { return port_; }
     // Every request received so far, bytes as sent.
     std::vector<std::string> requests() const;
-
     // A loopback port that refuses connections (nothing listens there).
     static std::uint16_t closedPort();
 
 private:
     void serve(int fd);
 
-    Answer answer_;
+    LoopbackReply reply_;
     int listenFd_ = -1;
     std::uint16_t port_ = 0;
     std::atomic<bool> stop_{false};

@@ -55,6 +55,7 @@ HiscoredProcess::HiscoredProcess(const std::string& database, std::vector<std::s
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     if ((pid_ = ::fork()) == 0) {
+        std::freopen((folder_ / "stderr").c_str(), "w", stderr);
         ::execv(argv[0], argv.data());
         std::_Exit(127);
     }
@@ -63,6 +64,7 @@ HiscoredProcess::HiscoredProcess(const std::string& database, std::vector<std::s
         port_ = static_cast<std::uint16_t>(std::atoi(readText(portFile).c_str()));
         if (::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
     }
+    if (port_ == 0) std::fprintf(stderr, "hiscored did not start: %s\n", readText(folder_ / "stderr").c_str());
 }
 
 int HiscoredProcess::stop(int sig) {

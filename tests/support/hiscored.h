@@ -27,8 +27,8 @@ RawReply rawGet(std::uint16_t port, const std::string& path, const std::string& 
 // The write path's query for name and score, enciphered as the game sends them.
 std::string writePath(const std::string& name, const std::string& score);
 
-// A hiscored serving database on 127.0.0.1 at a free port; its messages go to the test's
-// standard error.
+// A hiscored serving database on 127.0.0.1 at a free port; its messages reach the test's
+// standard error only when it does not start.
 class HiscoredProcess {
 public:
     // Starts it and waits (at most 10 s) until it serves; ok() tells whether it does.

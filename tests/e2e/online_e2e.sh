@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # RAYVAULTER against a real hiscored, in a real window under Xvfb: an entry still to send
-# in the hiscore file goes to the server at start-up; a short round ended with [Q], a name
-# typed, Enter, and the new hiscore goes to the server too and is stored as sent.
+# in the hiscore file goes to the server at start-up, and the list read back lies beside the
+# hiscore file. (The upload after a round is the same exchange; the game's online test
+# covers it, and the round e2e test the name entry that starts it.)
 #
 # usage: online_e2e.sh BUILD_DIR        exit 0 passed, 1 failed, 77 a tool is missing
 set -uo pipefail
@@ -37,18 +38,8 @@ for text in PEND 5000 0; do printf '%s\r\n' "$("$crypt" encrypt m4rq7e2dw "$text
 
 start_xvfb
 start_game "$work" ./rayvaulter
-start_round
+wait_for 60 on_title || fail "the title screen did not come up"
 listed | grep -q '"name":"PEND","score":5000' || fail "the pending entry was not sent at start-up: $(listed)"
 [ -s "$work/Media/global.ini" ] || fail "the list reply is not beside the hiscore file"
-sleep 10  # scoring starts once the star and the beams are in place (173 frames)
-press q
-wait_for 20 on_name_entry || fail "the name entry did not come up after [Q]"
-enter_name NET
-wait_for 20 on_title || fail "the title did not come back after the name entry"
-for who in NET PEND; do
-  listed | grep -q "\"name\":\"$who\"" || fail "$who is not on the server: $(listed)"
-  "$crypt" dump-hiscores "$hiscores" | awk -v n="$who" '$2 == n && $4 == "1" {ok = 1} END {exit !ok}' ||
-    fail "$who is not stored as sent: $("$crypt" dump-hiscores "$hiscores")"
-done
 quit_with_escape
-echo "PASS: PEND sent at start-up, NET sent after the round: $(listed)"
+echo "PASS: PEND sent at start-up: $(listed)"

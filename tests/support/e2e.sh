@@ -108,20 +108,15 @@ start_round() {
   wait_for 20 in_play || fail "the play field did not come up"
 }
 
-# NAME typed into the name entry on screen, then Enter.
-enter_name() {
-  sleep 0.3
-  xdotool type --delay 120 "$1" 2>>"$work/xdotool.log"
-  sleep 0.5
-  press Return
-}
-
 # The rest of a round: no key until a crate pushes the ship into the star, NAME typed into
 # the name entry, Enter. Then waits until FILE holds NAME at the top (QVTCRYPT reads it)
 # and prints the entry's line.
 finish_round() {  # finish_round NAME FILE QVTCRYPT
   wait_for 200 on_name_entry || fail "the name entry did not come up"
-  enter_name "$1"
+  sleep 0.3
+  xdotool type --delay 120 "$1" 2>>"$work/xdotool.log"
+  sleep 0.5
+  press Return
   local top=""
   for _ in $(seq 50); do
     top=$("$3" dump-hiscores "$2" 2>/dev/null | awk '$1 == 9')

@@ -5,7 +5,6 @@
 #include "game/hiscore_file.h"
 #include "game/online.h"
 #include "game/routines.h"
-#include "support/hiscored.h"
 #include "support/loopback_server.h"
 #include "game_harness.h"
 
@@ -68,7 +67,7 @@ TEST_F(OnlineTest, ServerAddressComesFromTheEnvironmentWithPortEightyByDefault) 
     }
 }
 
-TEST_F(OnlineTest, ListsOfAnySizeFillTheTopSlotsAndPlaceholdersBelow) {
+TEST_F(OnlineTest, ListsOfAnySizeFillTheTopSlotsAndAnythingElseLeavesPlaceholders) {
     startServer();
     int written = 0;
     for (int size : {0, 3, 9, 10, 15}) {
@@ -81,9 +80,8 @@ TEST_F(OnlineTest, ListsOfAnySizeFillTheTopSlotsAndPlaceholdersBelow) {
         EXPECT_EQ(ArrayBounds(G().ServerRecords, 0), std::min(size, 10) + 1) << "each read starts again from one blank entry";
     }
     EXPECT_TRUE(std::filesystem::exists(scratch / "global.ini")) << "the reply lies beside the hiscore file";
-}
 
-TEST_F(OnlineTest, AnyReplyButAWholeListLeavesThePlaceholderTable) {
+    // Any reply but a whole list leaves the placeholder table.
     const std::string ok = "HTTP/1.0 200 OK\r\n\r\n", record = "1\r\n" + wire("X") + "\r\n" + wire("5") + "\r\n";
     // Out of order, LF and CR LF lines, hex of either case: sorted best first.
     std::string upper = wire("UP");

@@ -4,7 +4,7 @@
 
 #include <regex>
 
-#include "support/hiscored.h"
+#include "support/loopback_server.h"
 
 namespace qvt::test {
 namespace {

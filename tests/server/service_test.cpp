@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "core/cipher.h"
-#include "support/hiscored.h"
 #include "support/loopback_server.h"
 
 namespace qvt::test {

@@ -5,9 +5,16 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+
+#include "core/cipher.h"
+
+#ifndef HISCORED_BIN
+#define HISCORED_BIN "hiscored"
+#endif
 
 namespace qvt::test {
 
@@ -16,6 +23,8 @@ namespace {
 constexpr int kStepMs = 10;
 // No connection is served longer than this; a stuck client cannot hang the suite.
 constexpr int kMaxHoldMs = 30000;
+// No wait for hiscored (start, reply, end) is longer than this.
+constexpr int kWaitMs = 10000;
 
 sockaddr_in loopback(std::uint16_t port) {
     sockaddr_in at{};
@@ -105,6 +114,78 @@ void LoopbackServer::serve(int fd) {
     for (int waited = 0; reply_.holdOpen && !stop_ && waited < kMaxHoldMs; waited += kStepMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
     }
+}
+
+RawReply rawGet(std::uint16_t port, const std::string& path, const std::string& header) {
+    int fd = connectLoopback(port);
+    std::string request = "GET " + path + " HTTP/1.0\r\n" + (header.empty() ? "" : header + "\r\n") + "\r\n";
+    timeval wait{kWaitMs / 1000, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    std::string all;
+    char buffer[8192];
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    ssize_t n = fd < 0 ? -1 : ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    while (n > 0 && std::chrono::steady_clock::now() < end && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
+        all.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    std::size_t split = all.find("\r\n\r\n");
+    if (split == std::string::npos || split < 12) return {};
+    return {std::atoi(all.c_str() + 9), all.substr(0, split + 2), all.substr(split + 4)};
+}
+
+std::string writePath(const std::string& name, const std::string& score) {
+    auto hex = [](const std::string& text) { return std::string(EncryptText("5hwintor", text.c_str()).c_str()); };
+    return "/123/ifvdhwrite.php?isoud=" + hex(name) + "&eakcs=" + hex(score);
+}
+
+HiscoredProcess::HiscoredProcess(const std::string& database, std::vector<std::string> extraArgs) {
+    std::string portFile = folder_ / "port";
+    std::vector<std::string> args = {HISCORED_BIN, "--listen", "127.0.0.1:0", "--database", database,
+                                     "--port-file", portFile, "--access-log", folder_ / "access.log",
+                                     "--threads", "1"};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if ((pid_ = ::fork()) == 0) {
+        std::freopen((folder_ / "stderr").c_str(), "w", stderr);
+        ::execv(argv[0], argv.data());
+        std::_Exit(127);
+    }
+    for (int waited = 0; waited < kWaitMs && port_ == 0 && pid_ > 0; waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        port_ = static_cast<std::uint16_t>(std::atoi(readText(portFile).c_str()));
+        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
+    }
+    if (port_ == 0) std::fprintf(stderr, "hiscored did not start: %s\n", readText(folder_ / "stderr").c_str());
+}
+
+int HiscoredProcess::stop(int sig) {
+    int status = 0, result = -1;
+    if (pid_ <= 0 || ::kill(pid_, sig) != 0) return -1;
+    for (int waited = 0; waited < kWaitMs && result < 0; waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) result = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    if (result < 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+    port_ = 0;
+    return result;
+}
+
+int runHiscored(const std::vector<std::string>& args, std::string& out) {
+    std::string command = HISCORED_BIN;
+    for (const std::string& a : args) command += " '" + a + "'";  // the tests' arguments hold no quote
+    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    char buffer[4096];
+    out.clear();
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace qvt::test

@@ -87,7 +87,8 @@ private:
     ScratchFolder folder_;
 };
 
-// Runs the hiscored binary with args; its exit status, standard output in out.
+// Runs the hiscored binary with args for at most 10 s; its exit status (124 when it was
+// ended), standard output in out.
 int runHiscored(const std::vector<std::string>& args, std::string& out);
 
 }  // namespace qvt::test

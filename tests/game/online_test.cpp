@@ -16,7 +16,9 @@ using Slot = std::pair<std::string, double>;
 
 std::string wire(const std::string& text) { return EncryptText("5hwintor", text.c_str()).c_str(); }
 
-void pointAt(std::uint16_t port) { ::setenv("RAYVAULTER_HISCORE_SERVER", ("127.0.0.1:" + std::to_string(port)).c_str(), 1); }
+void pointAt(std::uint16_t port) {
+    ::setenv("RAYVAULTER_HISCORE_SERVER", ("127.0.0.1:" + std::to_string(port)).c_str(), 1);
+}
 
 class OnlineTest : public GameTest {
 protected:
@@ -129,7 +131,8 @@ TEST_F(OnlineTest, StartUpSendsPendingEntriesAboveTheGlobalTenthOnly) {
     G().LocalScore(9) = 5000;  // already sent: never again
     EXPECT_EQ(runRoutine([] { game::UploadPendingEntries(game::UploadForm::StartUp); }, 20), game::kHiscoreEntries)
         << "one frame per local entry";
-    EXPECT_EQ((std::vector<double>{G().LocalSent(3), G().LocalSent(4), G().LocalSent(5)}), (std::vector<double>{0, 0, 1}));
+    EXPECT_EQ((std::vector<double>{G().LocalSent(3), G().LocalSent(4), G().LocalSent(5)}),
+              (std::vector<double>{0, 0, 1})) << "below, equal to and above the tenth";
     EXPECT_EQ(G().GlobalStale, 1);
     EXPECT_EQ(G().GlobalName(0).c_str(), std::string("ABOVE")) << "the list was read again after the upload";
     EXPECT_EQ(G().GlobalScore(9), 1000) << "an entry sent before is not sent again";

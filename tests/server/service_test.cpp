@@ -63,14 +63,17 @@ struct PgCluster {
         std::filesystem::remove_all(folder, ignored);
     }
     bool run(const std::string& command) {
-        return std::system(("cd / && " + as + "/usr/lib/postgresql/15/bin/" + command + " >>" + folder + "/log 2>&1").c_str()) == 0;
+        std::string line = "cd / && " + as + "/usr/lib/postgresql/15/bin/" + command + " >>" + folder + "/log 2>&1";
+        return std::system(line.c_str()) == 0;
     }
 };
 
 class ServiceTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        if (postgres() && cluster().url.empty()) GTEST_SKIP() << "PostgreSQL did not start: " << cluster().folder << "/log";
+        if (postgres() && cluster().url.empty()) {
+            GTEST_SKIP() << "PostgreSQL did not start: " << cluster().folder << "/log";
+        }
     }
     bool postgres() const { return std::string(GetParam()) == "postgresql"; }
     // A fresh database for each call.
@@ -164,7 +167,8 @@ INSTANTIATE_TEST_SUITE_P(Stores, ServiceTest, ::testing::Values("sqlite", "postg
 // connections gets no more, nor more writes than its share.
 TEST(ServiceLimitsTest, IdleAndSurplusConnectionsAndWritesAreCutOff) {
     ScratchFolder scratch;
-    HiscoredProcess server(scratch / "limits.db", {"--timeout", "1", "--per-address-connections", "2", "--write-limit", "3"});
+    HiscoredProcess server(scratch / "limits.db",
+                           {"--timeout", "1", "--per-address-connections", "2", "--write-limit", "3"});
     ASSERT_TRUE(server.ok());
     int idle[] = {connectLoopback(server.port()), connectLoopback(server.port())};
     std::this_thread::sleep_for(std::chrono::milliseconds(100));

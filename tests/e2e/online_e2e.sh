@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # RAYVAULTER against a real hiscored, in a real window under Xvfb: an entry still to send
-# in the hiscore file goes to the server at start-up; a short round ended with [Q], a name
-# typed, Enter, and the new hiscore goes to the server too and is stored as sent.
+# in the hiscore file goes to the server at start-up, and the list read back lies beside the
+# hiscore file. (The upload after a round is the same exchange; the game's online test
+# covers it, and the round e2e test the name entry that starts it.)
 #
 # usage: online_e2e.sh BUILD_DIR        exit 0 passed, 1 failed, 77 a tool is missing
 set -uo pipefail
@@ -10,7 +11,6 @@ source "$(dirname "$0")/../support/e2e.sh"
 build=$(cd "${1:?usage: online_e2e.sh BUILD_DIR}" && pwd)
 crypt="$build/tools/qvtcrypt"
 probe="$build/tests/e2e_screen_probe"
-name="NET"
 need_tools Xvfb xdotool curl
 for file in "$build/rayvaulter" "$build/hiscored" "$crypt" "$probe"; do
   [ -x "$file" ] || { echo "FAIL: $file is not built"; exit 1; }
@@ -19,48 +19,27 @@ done
 work=$(mktemp -d /tmp/rayvaulter-online-XXXXXX)
 server_pid=""
 trap '[ -n "$server_pid" ] && kill "$server_pid"; e2e_cleanup' EXIT
-
 "$build/hiscored" --listen 127.0.0.1:0 --database "$work/hiscores.db" --port-file "$work/port" \
-  --access-log "$work/access.log" 2>"$work/server.err" &
+  >"$work/access.log" 2>"$work/server.err" &
 server_pid=$!
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
 [ -s "$work/port" ] || fail "hiscored did not start: $(cat "$work/server.err")"
-port=$(cat "$work/port")
-listed() { curl -fsS "http://127.0.0.1:$port/top.json"; }
-wire() { "$crypt" encrypt 5hwintor "$1"; }
-curl -fsS "http://127.0.0.1:$port/123/ifvdhwrite.php?isoud=$(wire ALPHA)&eakcs=$(wire 300)" >/dev/null ||
-  fail "could not fill the server"
+export RAYVAULTER_HISCORE_SERVER="127.0.0.1:$(cat "$work/port")" TMPDIR="$work/tmp"
+listed() { curl -fsS "http://$RAYVAULTER_HISCORE_SERVER/top.json"; }
 
 cp "$build/rayvaulter" "$work/rayvaulter"
 if [ -d "$build/Media" ]; then cp -rL "$build/Media" "$work/Media"; else mkdir "$work/Media"; fi
 mkdir -m 700 "$work/tmp"
-# Scores 1 to 10 sent long ago; then the best, PEND (5000), marked as never sent.
+# Scores 1 to 10 sent long ago, then the best, PEND (5000), marked as never sent.
 hiscores="$work/Media/orvelsoft.ini"
 seed_hiscores "$hiscores" "$crypt"
-head -n 27 "$hiscores" >"$work/seed" && mv "$work/seed" "$hiscores"
+sed -i 28,30d "$hiscores"
 for text in PEND 5000 0; do printf '%s\r\n' "$("$crypt" encrypt m4rq7e2dw "$text")" >>"$hiscores"; done
 
 start_xvfb
-export RAYVAULTER_HISCORE_SERVER="127.0.0.1:$port" TMPDIR="$work/tmp"
 start_game "$work" ./rayvaulter
 wait_for 60 on_title || fail "the title screen did not come up"
 listed | grep -q '"name":"PEND","score":5000' || fail "the pending entry was not sent at start-up: $(listed)"
 [ -s "$work/Media/global.ini" ] || fail "the list reply is not beside the hiscore file"
-
-press 1
-wait_for 20 in_play || fail "the play field did not come up"
-sleep 10  # scoring starts once the star and the beams are in place (173 frames)
-press q
-wait_for 20 on_name_entry || fail "the name entry did not come up after [Q]"
-sleep 0.3
-xdotool type --delay 120 "$name" 2>>"$work/xdotool.log"
-sleep 0.5
-press Return
-wait_for 20 on_title || fail "the title did not come back after the name entry"
-listed | grep -q "\"name\":\"$name\"" || fail "the new hiscore did not reach the server: $(listed)"
-for who in "$name" PEND; do
-  "$crypt" dump-hiscores "$hiscores" | awk -v n="$who" '$2 == n && $4 == "1" {ok = 1} END {exit !ok}' ||
-    fail "$who is not stored as sent: $("$crypt" dump-hiscores "$hiscores")"
-done
 quit_with_escape
-echo "PASS: PEND sent at start-up, $name sent after the round: $(listed)"
+echo "PASS: PEND sent at start-up: $(listed)"

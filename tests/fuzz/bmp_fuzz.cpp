@@ -1,21 +1,10 @@
 // The BMP decoder on arbitrary bytes: a picture it accepts must be whole (every pixel
 // written inside a buffer of the claimed size), and a refusal must leave no size behind.
 // The edge-colour pass runs over every accepted picture as the sprite loader would.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <span>
-
+#include "fuzz.h"
 #include "gfx/image_decode.h"
 
-namespace {
-
-// Keeps one run under the fuzzer's memory limit; the decoder's own limit is far higher.
-constexpr std::size_t kFuzzMaxPixels = std::size_t{1} << 22;
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
     qvt::DecodeOptions options;
     options.key = size > 0 ? data[0] * 0x010101u : 0;  // sometimes a key that occurs
     options.maxPixels = kFuzzMaxPixels;
@@ -23,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qvt::DecodeStatus status = qvt::DecodeBmp(std::span(data, size), options, image);
     if (status != qvt::DecodeStatus::Decoded) {
         if (image.width != 0 || image.height != 0) std::abort();
-        return 0;
+        return;
     }
     if (image.width < 1 || image.height < 1 || image.keyed != 0) std::abort();
     if (image.pixels.size() < image.byteCount()) std::abort();
@@ -35,5 +24,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         sum += p[0];
     }
     qvt::FillEdgeColours(image);
-    return static_cast<int>(sum & 0);
+    if (sum == 0xFFFFFFFFu) std::abort();  // keeps the reads
 }

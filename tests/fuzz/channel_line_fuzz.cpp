@@ -1,17 +1,11 @@
 // ReadChannelLine over a memory file of arbitrary bytes, read to the end: every piece is at
 // most 1023 bytes, every read moves on, and the pieces with the line ends they consumed
 // give back the input byte for byte.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <string_view>
-#include <vector>
-
+#include "fuzz.h"
 #include "files/channels.h"
 #include "files/memfile.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     qvt::MemoryFile file(std::vector<std::uint8_t>(data, data + size));
     if (qvt::OpenChannel(3, file.name(), 1) != 1) std::abort();
@@ -28,5 +22,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pos = next;
     }
     qvt::CloseChannel(3);
-    return 0;
 }

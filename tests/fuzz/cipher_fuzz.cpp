@@ -1,15 +1,11 @@
 // DecryptText on arbitrary key and cipher text; an EncryptText round trip on the same bytes.
 // Input layout: first byte = key length (mod 80, so keys past 72 bytes are reached), then
 // the key, then the cipher text.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-
+#include "fuzz.h"
 #include "core/cipher.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) return 0;
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return;
     std::size_t keyLength = data[0] % 80;
     if (keyLength > size - 1) keyLength = size - 1;
     const char* rest = reinterpret_cast<const char*>(data + 1);
@@ -26,5 +22,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const qvt::RuntimeString again = qvt::DecryptText(key, qvt::EncryptText(key, plain));
         if (again.view() != plain.view()) std::abort();
     }
-    return 0;
 }

@@ -1,12 +1,8 @@
 // The hiscore file reader of qvtcrypt on arbitrary file contents.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string_view>
-
+#include "fuzz.h"
 #include "qvtcrypt/hiscore_file.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
     namespace ct = qvt::crypttool;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const ct::HiscoreFile file = ct::parseHiscoreFile(bytes);
@@ -17,5 +13,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int expected = file.linesRead - i * ct::kHiscoreFieldsPerEntry;
         if (present != (expected < 0 ? 0 : expected > 3 ? 3 : expected)) std::abort();
     }
-    return 0;
 }

@@ -1,14 +1,9 @@
 // The server's list reply as the game reads it: any bytes, from any server.
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-#include <vector>
-
+#include "fuzz.h"
 #include "game/online.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
     std::vector<qvt::game::ListRecord> records;
     qvt::game::ParseServerList(std::string_view(reinterpret_cast<const char*>(data), size), records);
     if (records.size() > qvt::game::kMaxListRecords) __builtin_trap();
-    return 0;
 }

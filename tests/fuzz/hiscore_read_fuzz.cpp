@@ -1,16 +1,12 @@
 // The game's reading of its local hiscore file on arbitrary contents: whatever the file
 // holds, reading must neither end the program (the channel layer's error stop) nor touch
 // entries beyond the lines it read.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <vector>
-
+#include "fuzz.h"
 #include "files/memfile.h"
 #include "game/globals.h"
 #include "game/hiscore_file.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
     namespace game = qvt::game;
     static const bool tablesMade = [] {
         game::CreateHiscoreTables();
@@ -32,5 +28,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (fields < 2 && g.LocalScore(i) != -1) std::abort();
         if (fields < 3 && g.LocalSent(i) != -1) std::abort();
     }
-    return 0;
 }

@@ -1,12 +1,9 @@
 // The write request's two parameters as a client may send them: any bytes, split at the
 // first '&' into the name and the score (a missing '&' leaves the score missing).
-#include <cstddef>
-#include <cstdint>
-#include <string>
-
+#include "fuzz.h"
 #include "query.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
     std::string input(reinterpret_cast<const char*>(data), size);
     std::size_t split = input.find('&');
     std::string name = input.substr(0, split);
@@ -16,5 +13,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    c.score > hiscored::kMaxScore)) {
         __builtin_trap();
     }
-    return 0;
 }

@@ -1,15 +1,10 @@
 // ParseIniText over arbitrary bytes: what it keeps survives a write-back and a read
 // unchanged (format, parse and format again give the same text), every section kept has a
 // key, and no kept name or value holds a line feed.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <string_view>
-
+#include "fuzz.h"
 #include "files/ini.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::vector<qvt::IniSection> sections = qvt::ParseIniText(input);
     for (const qvt::IniSection& s : sections) {
@@ -21,5 +16,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string once = qvt::FormatIniText(sections);
     if (qvt::FormatIniText(qvt::ParseIniText(once)) != once) std::abort();
-    return 0;
 }

@@ -3,18 +3,12 @@
 // channels.
 #include <stdlib.h>
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <span>
-#include <string>
 
+#include "fuzz.h"
 #include "gfx/image_decode.h"
 
 namespace {
-
-constexpr std::size_t kFuzzMaxPixels = std::size_t{1} << 22;
 
 std::string scratch;
 
@@ -37,19 +31,18 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
     qvt::DecodeOptions options;
     options.maxPixels = kFuzzMaxPixels;
     qvt::DecodedImage image;
     const qvt::DecodeStatus status = qvt::DecodeJpeg(std::span(data, size), options, image);
     if (status != qvt::DecodeStatus::Decoded) {
         if (image.width != 0 || image.height != 0) std::abort();
-        return 0;
+        return;
     }
     if (image.width < 1 || image.height < 1 || image.pixels.size() < image.byteCount())
         std::abort();
     for (std::size_t i = 3; i < image.byteCount(); i += 4) {
         if (image.keyed == 0 && image.pixels[i] != 255) std::abort();
     }
-    return 0;
 }

@@ -1,17 +1,12 @@
 // The line file cache over a memory file of arbitrary bytes: every line number answers
 // without reading out of bounds, a line never holds a line feed, and once a line is put the
 // whole file written back and read again gives the same lines.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
+#include "fuzz.h"
 #include "files/line_file.h"
 #include "files/memfile.h"
 #include "files/whole_file.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
     qvt::ResetTextFileLines();
     qvt::MemoryFile file(std::vector<std::uint8_t>(data, data + size));
     for (std::int32_t line = -1; line <= qvt::kTextFileLines; ++line) {
@@ -23,5 +18,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string written = qvt::FormatTextFileLines(lines);
     if (qvt::SplitFileLines(written) != lines) std::abort();
     qvt::ResetTextFileLines();
-    return 0;
 }

@@ -3,12 +3,8 @@
 // whatever came out.
 #include <cctype>
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <string>
 
+#include "fuzz.h"
 #include "core/strings.h"
 
 namespace {
@@ -24,7 +20,7 @@ bool plainDecimal(const char* begin, const char* end) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
     const qvt::RuntimeString text(reinterpret_cast<const char*>(data), size);
     const double value = qvt::StringToNumber(text);
 
@@ -44,5 +40,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const double again = qvt::StringToNumber(printed);
         if (std::fabs(again - value) > std::fabs(value) * 1e-9) std::abort();
     }
-    return 0;
 }

@@ -1,12 +1,7 @@
 // The media-pack trailer and directory parser on arbitrary bytes, then the resolver over the
 // same bytes held as a memory-file pack: every entry must lie inside the input, every name
 // must be found again, and nothing may read outside the input.
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <vector>
-
+#include "fuzz.h"
 #include "files/memfile.h"
 #include "files/pack.h"
 #include "files/resolver.h"
@@ -34,12 +29,12 @@ void checkEntries(const qvt::PackSource& source, const std::vector<qvt::PackEntr
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
     const qvt::MemoryPackSource source(std::span<const std::uint8_t>(data, size));
     std::vector<qvt::PackEntry> entries;
     if (!qvt::ReadPackDirectory(source, entries)) {
         if (!entries.empty()) std::abort();
-        return 0;
+        return;
     }
     checkEntries(source, entries);
 
@@ -56,5 +51,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     qvt::ReleaseMediaResolvers();
-    return 0;
 }

@@ -1,13 +1,7 @@
 // The pack entry decoders (LZO1X through liblzo2, and our LZSS) on arbitrary stored bytes,
 // and both encoders on arbitrary data, which must come back unchanged. The first byte
 // chooses the test.
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <span>
-#include <vector>
-
+#include "fuzz.h"
 #include "files/pack.h"
 
 namespace {
@@ -37,8 +31,8 @@ void roundTrip(std::span<const std::uint8_t> data, qvt::PackFormat format) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) return 0;
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return;
     const std::span<const std::uint8_t> rest(data + 1, size - 1);
     switch (data[0] % 4) {
         case 0: decodeStored(rest); break;
@@ -46,5 +40,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 2: roundTrip(rest, qvt::PackFormat::Lzss); break;
         default: roundTrip(rest, qvt::PackFormat::Lzo); break;
     }
-    return 0;
 }

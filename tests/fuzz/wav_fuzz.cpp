@@ -2,12 +2,7 @@
 // describe whole frames of a layout the loader can convert. Every input then goes through
 // LoadSound from memory on the dummy audio driver, so the conversion to the device layout
 // runs on whatever the reader let through.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <span>
-#include <vector>
-
+#include "fuzz.h"
 #include "audio/sound.h"
 #include "audio/wav.h"
 #include "core/errors.h"
@@ -26,7 +21,7 @@ bool soundReady() {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
     if (!soundReady()) std::abort();
     const std::span<const std::uint8_t> file(data, size);
     qvt::WavInfo info;
@@ -44,5 +39,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool loaded = qvt::LastErrorCode() == qvt::kErrSuccess;
     if (loaded && !parsed) std::abort();
     if (loaded) qvt::StopSound(qvt::PlaySound(0, 0, 1));
-    return 0;
 }

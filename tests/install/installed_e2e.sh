@@ -27,12 +27,10 @@ prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
   fail "cmake --install failed: $(tail -5 "$work/install.log")"
 
-for f in bin/rayvaulter bin/hiscored bin/qvtpack bin/qvtcrypt lib/systemd/system/hiscored.service \
-  share/man/man8/hiscored.8.gz share/applications/rayvaulter.desktop \
-  share/metainfo/rayvaulter.metainfo.xml share/man/man6/rayvaulter.6.gz \
-  share/man/man1/qvtpack.1.gz share/man/man1/qvtcrypt.1.gz include/quivent/quivent.h \
-  share/icons/hicolor/48x48/apps/rayvaulter.png share/icons/hicolor/128x128/apps/rayvaulter.png \
-  share/icons/hicolor/256x256/apps/rayvaulter.png; do
+for f in bin/{rayvaulter,hiscored,qvtpack,qvtcrypt} include/quivent/quivent.h \
+  lib/systemd/system/hiscored.service share/applications/rayvaulter.desktop \
+  share/man/{man6/rayvaulter.6,man8/hiscored.8,man1/qvtpack.1,man1/qvtcrypt.1}.gz \
+  share/metainfo/rayvaulter.metainfo.xml share/icons/hicolor/{48x48,128x128,256x256}/apps/rayvaulter.png; do
   [ -e "$prefix/$f" ] || fail "the install lacks $f"
 done
 [ -z "$(find "$prefix/include" -name testing.h)" ] || fail "test hooks were installed"

@@ -6,12 +6,10 @@
 # usage: package_test.sh BUILD_DIR      exit 0 passed, 1 failed, 77 a tool is missing
 set -uo pipefail
 build=$(cd "${1:?usage: package_test.sh BUILD_DIR}" && pwd)
-for tool in cpack dpkg-deb dpkg-shlibdeps lintian apt-get; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$(dirname "$0")/../support/e2e.sh"
+need_tools cpack dpkg-deb dpkg-shlibdeps lintian apt-get
 work=$(mktemp -d /tmp/rayvaulter-package-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+trap e2e_cleanup EXIT
 
 cpack -G DEB -B "$work" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2>&1 ||
   fail "cpack: $(tail -20 "$work/cpack.log")"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "core/cipher.h"
 #include "query.h"
@@ -14,26 +15,19 @@ std::string hex(const char* key, const std::string& text) { return qvt::EncryptT
 std::string wire(const std::string& text) { return hex(kWireKey, text); }
 
 TEST(QueryTest, AcceptsWhatTheGameSendsAndRefusesAnythingElseWithAReason) {
-    std::string upper = wire("ACE");
+    std::string ok = wire("ACE"), score = wire("100"), upper = ok;
     for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    struct Accepted {
-        std::string name, score;
-        std::int64_t value;
-    } accepted[] = {{"ORVELSOFT", "1000", 1000}, {"A", "1", 1}, {"!~\"';<b>", "9999999999", 9999999999LL},
-                    {"TENLETTERS", "42", 42}};
-    for (const Accepted& k : accepted) {
-        WriteCheck c = CheckWrite(wire(k.name).c_str(), wire(k.score).c_str());
-        EXPECT_EQ(c.status, 200) << k.name << " " << c.reason;
-        EXPECT_EQ(c.name, k.name);
-        EXPECT_EQ(c.score, k.value);
-    }
-    EXPECT_EQ(CheckWrite(upper.c_str(), wire("5").c_str()).name, "ACE") << "hex of either case";
-
-    std::string ok = wire("ACE"), score = wire("100");
     struct Case {
         const char* what;
         std::string isoud, eakcs;
+        std::string name = "";  // accepted with this name and score; refused when empty
+        std::int64_t score = 0;
     } cases[] = {
+        {"plain", wire("ORVELSOFT"), wire("1000"), "ORVELSOFT", 1000},
+        {"shortest", wire("A"), wire("1"), "A", 1},
+        {"any printable, largest", wire("!~\"';<b>"), wire("9999999999"), "!~\"';<b>", 9999999999LL},
+        {"longest", wire("TENLETTERS"), wire("42"), "TENLETTERS", 42},
+        {"upper-case hex", upper, score, "ACE", 100},
         {"empty name hex", "", score},
         {"odd hex", ok.substr(0, 15), score},
         {"not hex", "zz" + ok.substr(2), score},
@@ -55,15 +49,15 @@ TEST(QueryTest, AcceptsWhatTheGameSendsAndRefusesAnythingElseWithAReason) {
         {"exponent", ok, wire("1e3")},
         {"leading blank", ok, wire(" 12")},
     };
-    auto refused = [](const char* what, const char* isoud, const char* eakcs) {
-        WriteCheck c = CheckWrite(isoud, eakcs);
-        EXPECT_EQ(c.status, 400) << what;
-        EXPECT_FALSE(c.reason.empty()) << what;
-        EXPECT_EQ(c.reason.find('\n'), std::string::npos) << what << ": one line";
-    };
-    for (const Case& k : cases) refused(k.what, k.isoud.c_str(), k.eakcs.c_str());
-    refused("missing name", nullptr, score.c_str());
-    refused("missing score", ok.c_str(), nullptr);
+    for (const Case& k : cases) {
+        WriteCheck c = CheckWrite(k.isoud.c_str(), k.eakcs.c_str());
+        EXPECT_EQ(std::tie(c.status, c.name, c.score), std::make_tuple(k.name.empty() ? 400 : 200, k.name, k.score))
+            << k.what << ": " << c.reason;
+        EXPECT_EQ(c.reason.empty(), c.ok()) << k.what << ": a refusal says why";
+        EXPECT_EQ(c.reason.find('\n'), std::string::npos) << k.what << ": in one line";
+    }
+    EXPECT_EQ(CheckWrite(nullptr, score.c_str()).status, 400) << "missing name";
+    EXPECT_EQ(CheckWrite(ok.c_str(), nullptr).status, 400) << "missing score";
 }
 
 }  // namespace

@@ -5,17 +5,26 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+
+#include "core/cipher.h"
+
+#ifndef HISCORED_BIN
+#define HISCORED_BIN "hiscored"
+#endif
 
 namespace qvt::test {
 
 namespace {
 
 constexpr int kStepMs = 10;
-// No test waits longer than this for anything; a stuck client cannot hang the suite.
+// No connection is served longer than this; a stuck client cannot hang the suite.
 constexpr int kMaxHoldMs = 30000;
+// No wait for hiscored (start, reply, end) is longer than this.
+constexpr int kWaitMs = 10000;
 
 sockaddr_in loopback(std::uint16_t port) {
     sockaddr_in at{};
@@ -25,12 +34,15 @@ sockaddr_in loopback(std::uint16_t port) {
     return at;
 }
 
+bool readable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, kStepMs) > 0;
+}
+
 }  // namespace
 
 int listenLoopback(std::uint16_t& port, int backlog) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in at = loopback(0);
     socklen_t size = sizeof at;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || ::listen(fd, backlog) != 0 ||
@@ -50,13 +62,11 @@ int connectLoopback(std::uint16_t port) {
     return -1;
 }
 
-LoopbackServer::LoopbackServer(Answer answer) : answer_(std::move(answer)) {
+LoopbackServer::LoopbackServer(LoopbackReply reply) : reply_(std::move(reply)) {
     listenFd_ = listenLoopback(port_);
     thread_ = std::thread([this] {
         while (!stop_) {
-            pollfd p{listenFd_, POLLIN, 0};
-            if (::poll(&p, 1, kStepMs) <= 0) continue;
-            int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+            int fd = readable(listenFd_) ? ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC) : -1;
             if (fd < 0) continue;
             serve(fd);
             ::close(fd);
@@ -83,13 +93,10 @@ std::uint16_t LoopbackServer::closedPort() {
 
 void LoopbackServer::serve(int fd) {
     std::string request;
-    for (int waited = 0; waited < kMaxHoldMs && !stop_ && request.find("\r\n\r\n") == std::string::npos;) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, kStepMs) <= 0) {
-            waited += kStepMs;
-            continue;
-        }
-        char buffer[4096];
+    char buffer[4096];
+    for (int waited = 0; waited < kMaxHoldMs && !stop_ && request.find("\r\n\r\n") == std::string::npos;
+         waited += kStepMs) {
+        if (!readable(fd)) continue;
         ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
         if (n <= 0) break;
         request.append(buffer, static_cast<std::size_t>(n));
@@ -98,16 +105,87 @@ void LoopbackServer::serve(int fd) {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(request);
     }
-    LoopbackReply reply = answer_(request);
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    for (std::size_t i = 0; i < reply.chunks.size() && !stop_; ++i) {
-        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(reply.pauseMs));
-        if (::send(fd, reply.chunks[i].data(), reply.chunks[i].size(), MSG_NOSIGNAL) < 0) return;
+    for (std::size_t i = 0; i < reply_.chunks.size() && !stop_; ++i) {
+        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(reply_.pauseMs));
+        if (::send(fd, reply_.chunks[i].data(), reply_.chunks[i].size(), MSG_NOSIGNAL) < 0) return;
     }
-    for (int waited = 0; reply.holdOpen && !stop_ && waited < kMaxHoldMs; waited += kStepMs) {
+    for (int waited = 0; reply_.holdOpen && !stop_ && waited < kMaxHoldMs; waited += kStepMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
     }
+}
+
+RawReply rawGet(std::uint16_t port, const std::string& path, const std::string& header) {
+    int fd = connectLoopback(port);
+    std::string request = "GET " + path + " HTTP/1.0\r\n" + (header.empty() ? "" : header + "\r\n") + "\r\n";
+    timeval wait{kWaitMs / 1000, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    std::string all;
+    char buffer[8192];
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    ssize_t n = fd < 0 ? -1 : ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    while (n > 0 && std::chrono::steady_clock::now() < end && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
+        all.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    std::size_t split = all.find("\r\n\r\n");
+    if (split == std::string::npos || split < 12) return {};
+    return {std::atoi(all.c_str() + 9), all.substr(0, split + 2), all.substr(split + 4)};
+}
+
+std::string writePath(const std::string& name, const std::string& score) {
+    auto hex = [](const std::string& text) { return std::string(EncryptText("5hwintor", text.c_str()).c_str()); };
+    return "/123/ifvdhwrite.php?isoud=" + hex(name) + "&eakcs=" + hex(score);
+}
+
+HiscoredProcess::HiscoredProcess(const std::string& database, std::vector<std::string> extraArgs) {
+    std::string portFile = folder_ / "port";
+    std::vector<std::string> args = {HISCORED_BIN, "--listen", "127.0.0.1:0", "--database", database,
+                                     "--port-file", portFile, "--access-log", folder_ / "access.log",
+                                     "--threads", "1"};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if ((pid_ = ::fork()) == 0) {
+        std::freopen((folder_ / "stderr").c_str(), "w", stderr);
+        ::execv(argv[0], argv.data());
+        std::_Exit(127);
+    }
+    for (int waited = 0; waited < kWaitMs && port_ == 0 && pid_ > 0; waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        port_ = static_cast<std::uint16_t>(std::atoi(readText(portFile).c_str()));
+        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
+    }
+    if (port_ == 0) std::fprintf(stderr, "hiscored did not start: %s\n", readText(folder_ / "stderr").c_str());
+}
+
+int HiscoredProcess::stop(int sig) {
+    int status = 0, result = -1;
+    if (pid_ <= 0 || ::kill(pid_, sig) != 0) return -1;
+    for (int waited = 0; waited < kWaitMs && result < 0; waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) result = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    if (result < 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+    port_ = 0;
+    return result;
+}
+
+int runHiscored(const std::vector<std::string>& args, std::string& out) {
+    std::string command = "timeout 10 " HISCORED_BIN;  // a command that serves instead is ended
+    for (const std::string& a : args) command += " '" + a + "'";  // the tests' arguments hold no quote
+    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    char buffer[4096];
+    out.clear();
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace qvt::test

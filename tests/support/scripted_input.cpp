@@ -41,40 +41,31 @@ ScriptedInput::~ScriptedInput() {
 }
 
 void ScriptedInput::press(int code) {
-    if (validCode(code)) held_[static_cast<std::size_t>(code)] = true;
+    if (validCode(code)) keys_[code].held = true;
 }
 
 void ScriptedInput::release(int code) {
-    if (!validCode(code)) return;
-    held_[static_cast<std::size_t>(code)] = false;
-    samplesLeft_[static_cast<std::size_t>(code)] = 0;
-    tapFrom_[static_cast<std::size_t>(code)] = 0;
-    tapUntil_[static_cast<std::size_t>(code)] = 0;
+    if (validCode(code)) keys_[code] = {};
 }
 
-void ScriptedInput::releaseAll() {
-    held_.fill(false);
-    samplesLeft_.fill(0);
-    tapFrom_.fill(0);
-    tapUntil_.fill(0);
-}
+void ScriptedInput::releaseAll() { keys_.fill({}); }
 
 void ScriptedInput::tap(int code, int frames) {
     if (!validCode(code) || frames < 1) return;
-    tapFrom_[static_cast<std::size_t>(code)] = frames_ + 1;
-    tapUntil_[static_cast<std::size_t>(code)] = frames_ + frames;
+    keys_[code].tapFrom = frames_ + 1;
+    keys_[code].tapUntil = frames_ + frames;
 }
 
 void ScriptedInput::holdForSamples(int code, int samples) {
     if (!validCode(code) || samples < 1) return;
-    held_[static_cast<std::size_t>(code)] = true;
-    samplesLeft_[static_cast<std::size_t>(code)] = samples;
+    keys_[code].held = true;
+    keys_[code].samplesLeft = samples;
 }
 
 bool ScriptedInput::isDown(int code) const {
     if (!validCode(code)) return false;
-    auto c = static_cast<std::size_t>(code);
-    return held_[c] || (tapFrom_[c] > 0 && frames_ >= tapFrom_[c] && frames_ <= tapUntil_[c]);
+    const Key& k = keys_[code];
+    return k.held || (k.tapFrom > 0 && frames_ >= k.tapFrom && frames_ <= k.tapUntil);
 }
 
 void ScriptedInput::keyEvent(int code, bool repeat, bool altDown) {
@@ -125,9 +116,9 @@ void ScriptedInput::readKeys(void* self, std::uint8_t* states) {
     auto* s = static_cast<ScriptedInput*>(self);
     ++s->samples_;
     for (int code = 0; code < platform::kKeyCodeCount; ++code) {
-        const auto c = static_cast<std::size_t>(code);
-        states[c] = s->isDown(code) ? platform::kKeyDownBit : 0;
-        if (s->samplesLeft_[c] > 0 && --s->samplesLeft_[c] == 0) s->held_[c] = false;
+        Key& k = s->keys_[code];
+        states[code] = s->isDown(code) ? platform::kKeyDownBit : 0;
+        if (k.samplesLeft > 0 && --k.samplesLeft == 0) k.held = false;
     }
 }
 

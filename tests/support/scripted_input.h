@@ -62,10 +62,12 @@ private:
     static void beginFrame(void* self);
     void sendText(std::string_view utf8);
 
-    std::array<bool, platform::kKeyCodeCount> held_{};
-    std::array<int, platform::kKeyCodeCount> tapFrom_{};   // first frame the tap is down
-    std::array<int, platform::kKeyCodeCount> tapUntil_{};  // last frame it is down
-    std::array<int, platform::kKeyCodeCount> samplesLeft_{};
+    struct Key {
+        bool held = false;
+        int tapFrom = 0, tapUntil = 0;  // first and last frame a tap holds it down
+        int samplesLeft = 0;            // keyboard samples until a held key lets go
+    };
+    std::array<Key, platform::kKeyCodeCount> keys_{};
     bool focused_ = true;
     int frames_ = 0;
     int samples_ = 0;

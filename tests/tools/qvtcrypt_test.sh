@@ -36,15 +36,15 @@ write_table() {  # file, number of lines to write
 
 write_table "$work/full.ini" 30
 tr -d '\r' <"$work/full.ini" >"$work/lf.ini"
+table="index name score sent"
+for ((i = 0; i < 10; i++)); do
+    name=${names[i]}
+    table+=$'\n'"$i ${name:-\"\"} $((1000 * (i + 1))) ${sent[i]}"
+done
 for file in full lf; do
     run dump-hiscores "$work/$file.ini"
     expect_eq "$file: exit code (stderr: $(cat "$work/err"))" "$status" "0"
-    expect_eq "$file: lines" "$(wc -l <"$work/out")" "11"
-    expect_eq "$file: header" "$(head -n 1 "$work/out" | tr -s ' ')" "index name score sent"
-    for i in 0 2 4 7 8 9; do
-        name=${names[i]}
-        expect_eq "$file: entry $i" "$(row $i)" "${name:-\"\"} $((1000 * (i + 1))) ${sent[i]}"
-    done
+    expect_eq "$file: table" "$(awk '{print $1, $2, $3, $4}' "$work/out")" "$table"
 done
 
 # A short file: what is there is printed, the missing lines are named, exit 1.

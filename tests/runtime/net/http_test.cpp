@@ -15,45 +15,33 @@ namespace {
 
 const std::string kOk = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n";
 
-struct Call {
-    std::int32_t result = 0;
-    std::string file;
-    bool fileExists = false;
-    double ms = 0;
-};
-
 class HttpTest : public ::testing::Test {
 protected:
     void TearDown() override {
         EXPECT_EQ(NetOpenSockets(), 0) << "a call left a socket open";
         EXPECT_EQ(NetStartCount(), 0) << "a call left the socket layer started";
     }
-    Call get(std::uint16_t port, const char* path = "/x", std::int32_t timeoutMs = 2000, const char* host = "127.0.0.1",
-             char* out = nullptr) {
+    // One call into a fresh target file: its result; the file's text in file, the time in ms.
+    std::int32_t get(std::uint16_t port, const char* host, const char* path, std::int32_t timeoutMs, char* out = nullptr,
+                     std::int32_t outSize = 0) {
         RuntimeString target((scratch / "reply").c_str());
         std::filesystem::remove(scratch / "reply");
         auto start = std::chrono::steady_clock::now();
-        Call c;
-        c.result = HttpGetToFile(host, path, port, &target, out, out != nullptr ? 4 : 0, timeoutMs);
-        c.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        c.fileExists = std::filesystem::exists(scratch / "reply");
-        c.file = readText(scratch / "reply");
-        return c;
+        std::int32_t result = HttpGetToFile(host, path, port, &target, out, outSize, timeoutMs);
+        ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_TRUE(std::filesystem::exists(scratch / "reply")) << "the target is made first and stays";
+        file = readText(scratch / "reply");
+        return result;
     }
+    std::string file;
+    double ms = 0;
     ScratchFolder scratch;
 };
-
-LoopbackServer::Answer send(std::vector<std::string> chunks, bool holdOpen = false) {
-    return [=](const std::string&) { return LoopbackReply{chunks, 20, holdOpen}; };
-}
 
 TEST_F(HttpTest, SendsTheRequestAndFindsTheHeaderEndInAnyFormAndAcrossReads) {
     std::string many;
     std::vector<std::string> manyChunks{kOk};
-    for (int i = 0; i < 40; ++i) {
-        manyChunks.push_back("line " + std::to_string(i) + "\n");
-        many += manyChunks.back();
-    }
+    for (int i = 0; i < 40; ++i) many += manyChunks.emplace_back("line " + std::to_string(i) + "\n");
     struct Case {
         const char* what;
         std::vector<std::string> chunks;
@@ -72,24 +60,22 @@ TEST_F(HttpTest, SendsTheRequestAndFindsTheHeaderEndInAnyFormAndAcrossReads) {
         {"empty reply", {}, "", 0},
     };
     for (const Case& k : cases) {
-        LoopbackServer server(send(k.chunks));
-        Call c = get(server.port(), "/123/ifvdhwrite.php?isoud=ab&eakcs=cd");
-        EXPECT_EQ(c.result, 1) << k.what;
-        EXPECT_EQ(c.file, k.body) << k.what;
+        LoopbackServer server({k.chunks});
+        EXPECT_EQ(get(server.port(), "127.0.0.1", "/123/ifvdhwrite.php?isoud=ab&eakcs=cd", 2000), 1) << k.what;
+        EXPECT_EQ(file, k.body) << k.what;
         EXPECT_EQ(HttpLastStatus(), k.status) << k.what;
         EXPECT_EQ(server.requests(), std::vector<std::string>{"GET /123/ifvdhwrite.php?isoud=ab&eakcs=cd HTTP/1.0\r\n"
                                                               "Host:127.0.0.1\r\nAccept: */*\r\nUser-Agent: Quivent\r\n\r\n"});
     }
     // A buffer takes size - 1 bytes and stays terminated; the reply is complete once it is full.
-    LoopbackServer server(send({kOk + "0123", "456789"}));
+    LoopbackServer server({{kOk + "0123", "456789"}});
     char out[6] = {'x', 'x', 'x', 'x', 'x', 'x'};
-    RuntimeString target((scratch / "both").c_str());
-    ASSERT_EQ(HttpGetToFile("127.0.0.1", "/", server.port(), &target, out, sizeof out, 2000), 1);
+    ASSERT_EQ(get(server.port(), "127.0.0.1", "/", 2000, out, sizeof out), 1);
     EXPECT_STREQ(out, "01234");
-    EXPECT_EQ(readText(scratch / "both").substr(0, 4), "0123");
+    EXPECT_EQ(file.substr(0, 4), "0123");
 }
 
-TEST_F(HttpTest, FailuresReturnZeroAndLeaveTheTargetFileOnDisk) {
+TEST_F(HttpTest, FailuresReturnZeroInTimeWithTheTargetFileOnDisk) {
     // A loopback port whose listen queue (of one) is full: SYNs to it go unanswered.
     std::uint16_t fullPort = 0;
     int full = listenLoopback(fullPort, 0), filler = connectLoopback(fullPort);
@@ -97,51 +83,50 @@ TEST_F(HttpTest, FailuresReturnZeroAndLeaveTheTargetFileOnDisk) {
     enum To { kServer, kClosed, kFull };
     struct Case {
         const char* what;
-        To to;
-        std::vector<std::string> chunks;
-        bool holdOpen;
-        std::int32_t timeoutMs;
-        double minMs, maxMs;
-        std::string file;
+        To to = kServer;
+        std::vector<std::string> chunks = {};
+        bool holdOpen = false;
+        std::int32_t timeoutMs = 2000;
+        double minMs = 0, maxMs = 5000;
+        std::string file = "";
+        const char* host = "127.0.0.1";
+        const char* path = "/x";  // unsafe text is refused before anything is sent
     } cases[] = {
-        {"refused at once", kClosed, {}, false, 5000, 0, 2500, ""},
-        {"connect time-out", kFull, {}, false, 300, 250, 5000, ""},
-        {"never answers: four connect time-outs in all", kServer, {}, true, 150, 4 * 150 - 50, 5000, ""},
-        {"part of a body, then silence", kServer, {kOk + "part"}, true, 150, 0, 5000, "part"},
-        {"a body over 1 MiB", kServer, {kOk, kib, kib, kib, kib, "!"}, false, 2000, 0, 5000, ""},
+        {.what = "refused at once", .to = kClosed, .timeoutMs = 5000, .maxMs = 2500},
+        {.what = "connect time-out", .to = kFull, .timeoutMs = 300, .minMs = 250},
+        {.what = "never answers: four connect time-outs in all", .holdOpen = true, .timeoutMs = 150, .minMs = 550},
+        {.what = "part of a body, then silence", .chunks = {kOk + "part"}, .holdOpen = true, .timeoutMs = 150,
+         .file = "part"},
+        {.what = "a body over 1 MiB", .chunks = {kOk, kib, kib, kib, kib, "!"}},
+        {.what = "CR LF in the path", .path = "/a\r\nX-Injected: 1"},
+        {.what = "LF in the path", .path = "/a\nb"},
+        {.what = "blank in the path", .path = "/a b"},
+        {.what = "tab in the path", .path = "/a\tb"},
+        {.what = "CR LF in the host", .host = "127.0.0.1\r\nX: y"},
+        {.what = "delete char in the host", .host = "127.0.0.1\x7f"},
     };
     for (const Case& k : cases) {
-        LoopbackServer server(send(k.chunks, k.holdOpen));
+        LoopbackServer server({k.chunks, 20, k.holdOpen});
         char out[4] = {'x', 'x', 'x', 'x'};  // no connection: emptied all the same
-        Call c = get(k.to == kServer ? server.port() : k.to == kClosed ? LoopbackServer::closedPort() : fullPort, "/x",
-                     k.timeoutMs, "127.0.0.1", k.to == kServer ? nullptr : out);
-        EXPECT_EQ(c.result, 0) << k.what;
-        EXPECT_TRUE(c.fileExists) << k.what;
-        EXPECT_EQ(c.file.substr(0, k.file.size()), k.file) << k.what;
-        EXPECT_LE(c.file.size(), static_cast<std::size_t>(kHttpMaxBody)) << k.what;
-        EXPECT_GE(c.ms, k.minMs) << k.what;
-        EXPECT_LT(c.ms, k.maxMs) << k.what;
+        std::uint16_t port = k.to == kServer ? server.port() : k.to == kClosed ? LoopbackServer::closedPort() : fullPort;
+        EXPECT_EQ(get(port, k.host, k.path, k.timeoutMs, k.to == kServer ? nullptr : out, sizeof out), 0) << k.what;
+        EXPECT_EQ(file.substr(0, k.file.size()), k.file) << k.what;
+        EXPECT_LE(file.size(), static_cast<std::size_t>(kHttpMaxBody)) << k.what;
+        EXPECT_GE(ms, k.minMs) << k.what;
+        EXPECT_LT(ms, k.maxMs) << k.what;
         if (k.to != kServer) {
-            EXPECT_EQ(NetLastError() == kNetErrTimedOut, k.to == kFull) << k.what;
             EXPECT_EQ(out[0], 0) << k.what;
+            EXPECT_EQ(NetLastError() == kNetErrTimedOut, k.to == kFull) << k.what;
         }
+        bool safe = std::string(k.host) == "127.0.0.1" && std::string(k.path) == "/x";
+        EXPECT_EQ(server.requests().size(), k.to == kServer && safe ? 1u : 0u) << k.what;
     }
     ::close(filler);
     ::close(full);
-}
-
-TEST_F(HttpTest, UnsafeTextAndMemoryTargetsAreRefusedWithoutSending) {
-    LoopbackServer server(send({kOk + "never"}));
-    const char* cases[][2] = {{"127.0.0.1", "/a\r\nX-Injected: 1"}, {"127.0.0.1", "/a\nb"}, {"127.0.0.1", "/a b"},
-                              {"127.0.0.1", "/a\tb"}, {"127.0.0.1\r\nX: y", "/"}, {"127.0.0.1\x7f", "/"}};
-    for (const auto& k : cases) {
-        Call c = get(server.port(), k[1], 2000, k[0]);
-        EXPECT_EQ(c.result, 0) << k[1];
-        EXPECT_TRUE(c.fileExists) << "the target is made before the request is looked at";
-    }
+    LoopbackServer server({{kOk + "never"}});
     RuntimeString memory("mem://      1a.  401000");
     EXPECT_EQ(HttpGetToFile("127.0.0.1", "/", server.port(), &memory, nullptr, 0, 2000), 0);
-    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(server.requests().empty()) << "a memory-file target fails before connecting";
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # RAYVAULTER against a real hiscored, in a real window under Xvfb: an entry still to send
-# in the hiscore file goes to the server at start-up, and the list read back lies beside the
-# hiscore file. (The upload after a round is the same exchange; the game's online test
-# covers it, and the round e2e test the name entry that starts it.)
+# in the hiscore file goes to the server at start-up and the list read back lies beside the
+# hiscore file; a short round ended with [Q], a name typed, Enter, and the new hiscore goes
+# to the server too and is stored as sent.
 #
 # usage: online_e2e.sh BUILD_DIR        exit 0 passed, 1 failed, 77 a tool is missing
 set -uo pipefail
@@ -41,5 +41,21 @@ start_game "$work" ./rayvaulter
 wait_for 60 on_title || fail "the title screen did not come up"
 listed | grep -q '"name":"PEND","score":5000' || fail "the pending entry was not sent at start-up: $(listed)"
 [ -s "$work/Media/global.ini" ] || fail "the list reply is not beside the hiscore file"
+
+press 1
+wait_for 20 in_play || fail "the play field did not come up"
+sleep 10  # scoring starts once the star and the beams are in place (173 frames)
+press q
+wait_for 20 on_name_entry || fail "the name entry did not come up after [Q]"
+sleep 0.3
+xdotool type --delay 120 NET 2>>"$work/xdotool.log"
+sleep 0.5
+press Return
+wait_for 20 on_title || fail "the title did not come back after the name entry"
+listed | grep -q '"name":"NET"' || fail "the new hiscore did not reach the server: $(listed)"
+for who in NET PEND; do
+  "$crypt" dump-hiscores "$hiscores" | awk -v n="$who" '$2 == n && $4 == "1" {ok = 1} END {exit !ok}' ||
+    fail "$who is not stored as sent: $("$crypt" dump-hiscores "$hiscores")"
+done
 quit_with_escape
-echo "PASS: PEND sent at start-up: $(listed)"
+echo "PASS: PEND sent at start-up, NET sent after the round: $(listed)"

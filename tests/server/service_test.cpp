@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -183,6 +185,32 @@ TEST(ServiceLimitsTest, IdleAndSurplusConnectionsAndWritesAreCutOff) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(write(server.port(), "W" + std::to_string(i), "5"), 200);
     EXPECT_EQ(write(server.port(), "W9", "5"), 429);
     EXPECT_EQ(readList(server.port()).size(), 3u) << "the refused write was not stored; reads go on";
+}
+
+// What a browser shows: the rows in rank order, a name with markup as its text.
+TEST(LeaderboardBrowserTest, ShowsRowsInOrderAndNamesAsText) {
+    const std::string browser = "/usr/bin/chromium";
+    if (!std::filesystem::exists(browser)) GTEST_SKIP() << "chromium is not installed";
+    ScratchFolder scratch;
+    HiscoredProcess server(scratch / "page.db");
+    ASSERT_TRUE(server.ok());
+    for (const char* name : {"<b>x</b>", "SECOND", "A&B"}) write(server.port(), name, "300");
+    const std::string command = browser + " --headless --no-sandbox --disable-gpu --no-first-run"
+                                " --disable-background-networking --disable-component-update --disable-sync"
+                                " --user-data-dir=" + scratch / "profile" + " --dump-dom http://127.0.0.1:" +
+                                std::to_string(server.port()) + "/ 2>/dev/null";
+    std::string dom;
+    if (std::FILE* out = ::popen(command.c_str(), "r")) {
+        char chunk[4096];
+        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, out)) > 0;) dom.append(chunk, n);
+        ::pclose(out);
+    }
+    EXPECT_EQ(dom.find("<b>x</b>"), std::string::npos) << "the name became markup";
+    const std::size_t first = dom.find("&lt;b&gt;x&lt;/b&gt;"), second = dom.find(">SECOND<"),
+                      third = dom.find(">A&amp;B<");
+    EXPECT_LT(first, second) << dom;
+    EXPECT_LT(second, third);
+    EXPECT_NE(third, std::string::npos);
 }
 
 }  // namespace

@@ -68,13 +68,12 @@ TEST_F(DrawTest, BlendAlphaZeroOpaqueNegativeTranslucentPositiveAdditive) {
 TEST_F(DrawTest, BatchesCarryBlendAlphaAndColoursOnlyWhenNeeded) {
     SetBlendAlpha(-0.5);
     quad(0, 0, 0xFFFFFF);
-    const PolygonBatch* batch = CurrentPolygonBatch();
-    EXPECT_TRUE(batch->coloursUsed) << "blend alpha below 1 needs the colour array";
+    const PolygonVertex* v = CurrentPolygonBatch()->vertices.get();
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(v[i].a * 1000 + v[i].r, 127255) << "white at alpha 127, vertex " << i;
     SetBlendAlpha(0);
     quad(20, 0, 0xFFFFFF);
-    EXPECT_FALSE(batch->coloursUsed);
+    EXPECT_FALSE(CurrentPolygonBatch()->coloursUsed) << "white and opaque: no colour array";
     quad(40, 0, 0x0000FF);
-    EXPECT_TRUE(batch->coloursUsed);
     EXPECT_EQ((std::vector{readPixel(5, 5), readPixel(25, 5), readPixel(45, 5)}), (std::vector<Rgb>{{127, 127, 127}, kWhite, kRed}))
         << "white at alpha 127/255 over black, then opaque";
     EXPECT_EQ(glColour(), (std::array<float, 4>{1, 1, 1, 1})) << "colour restored after a coloured batch";

@@ -47,13 +47,16 @@ protected:
     static const PolygonBatch& batch() { return *CurrentPolygonBatch(); }
 };
 
-TEST_F(PolygonTest, TexturesColoursAndModes) {
+TEST_F(PolygonTest, TexturesColoursModesAndRejectedIds) {
     drawQuad(kSplitSlot, 100, 100, 32);
     EXPECT_EQ(std::pair(batch().vertices[0].v, batch().vertices[2].u), std::pair(1.0f, 1.0f)) << "ty 0 is the image's top";
     drawQuad(kSplitSlot, 200, 100, 32, 0x00FF00);  // a green vertex colour keeps only green
     drawQuad(3, 300, 100, 10);                     // after a textured batch, an empty slot: no stale texture
     drawQuad(-1, 400, 100, 10, 0xFF0000);          // untextured
     for (double mode : {3.0, -1.0}) drawQuad(-1, 500, 100, 10, 0xFFFFFF, mode);
+    for (double id : {65536.0, -2.0, 1e12, -1e12}) drawQuad(id, 520, 100, 10);  // rejected: takes and draws nothing
+    EXPECT_EQ(batch().count, 0);
+    drawQuad(65535, 540, 100, 10);  // an (empty) slot
     BeginPolygon(-1, kPolygonFan);
     for (auto [x, y] : {std::pair{10, 10}, {30, 10}, {30, 30}, {10, 30}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
     EndPolygon();
@@ -61,11 +64,11 @@ TEST_F(PolygonTest, TexturesColoursAndModes) {
     for (auto [x, y] : {std::pair{50, 10}, {70, 10}, {70, 30}, {50, 30}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
     EndPolygon();
     // A fan of four corners fills the square; triangles take vertices three at a time;
-    // modes 3 and -1 draw nothing.
+    // modes 3 and -1 and ids outside the table draw nothing.
     EXPECT_EQ(scan(116, 116, 101) + scan(116, 116, 130) + scan(216, 216, 101) + scan(216, 216, 130) +
-                  scan(305, 305, 105) + scan(405, 405, 105) + scan(505, 505, 105) + scan(12, 12, 28) +
-                  scan(28, 28, 12) + scan(68, 68, 12) + scan(52, 52, 28),
-              "RGKGWBKWWWK");
+                  scan(305, 305, 105) + scan(405, 405, 105) + scan(505, 505, 105) + scan(525, 525, 105) +
+                  scan(545, 545, 105) + scan(12, 12, 28) + scan(28, 28, 12) + scan(68, 68, 12) + scan(52, 52, 28),
+              "RGKGWBKKWWWWK");
     SetBlendAlpha(-0.5);
     drawQuad(kRedSlot, 300, 200, 8);
     EXPECT_TRUE(test::nearColour(readPixel(304, 204), {128, 0, 0}, 1)) << "a white batch takes the blend alpha";
@@ -107,15 +110,6 @@ TEST_F(PolygonTest, BufferGrowsTo512ThenInStepsOf128AndNeverShrinks) {
     EXPECT_FLOAT_EQ(batch().vertices[639].x, 639.0f) << "old vertices copied";
     BeginPolygon(-1, kPolygonTriangles);
     EXPECT_EQ(batch().capacity, 768);
-}
-
-TEST_F(PolygonTest, IdsOutsideTheTableAreRejected) {
-    for (double id : {65536.0, -2.0, 1e12, -1e12}) {
-        drawQuad(id, 10, 10, 20);
-        EXPECT_EQ(batch().count * 1000 + readPixel(20, 20).r, 0) << "id " << id;
-    }
-    drawQuad(65535, 10, 10, 20);
-    EXPECT_EQ(readPixel(20, 20), kWhite) << "65535 is an (empty) slot";
 }
 
 TEST_F(PolygonTest, CachedStateSurvivesWhiteAndColouredBatchesStretchedSpritesAndFrameEnds) {

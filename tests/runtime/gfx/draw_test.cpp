@@ -151,7 +151,9 @@ protected:
         test::uploadTexture(kQuadrants, test::makeImage(32, 32, [](int x, int y) {
                                 return test::opaque(y < 16 ? (x < 16 ? kRed : kGreen) : (x < 16 ? kBlue : kWhite));
                             }));
-        test::uploadTexture(kFrames, test::makeImage(64, 32, [](int x, int y) { return test::opaque(frameColour(y / 16 * 4 + x / 16)); }));
+        test::uploadTexture(kFrames, test::makeImage(64, 32, [](int x, int y) {
+                                return test::opaque(frameColour(y / 16 * 4 + x / 16));
+                            }));
         SetSmoothing(0);
     }
 };

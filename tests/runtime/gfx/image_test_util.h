@@ -107,9 +107,10 @@ inline Bytes makePng(const PngLayout& s) {
 // An 8-bit RGB (alpha false) or RGBA PNG from a pixel function giving 0xAABBGGRR.
 inline Bytes makePng(int width, int height, const std::function<std::uint32_t(int, int)>& fn, bool alpha = false,
                      bool interlaced = false) {
+    const int channels = alpha ? 4 : 3;
     return makePng({width, height, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, 8, interlaced, {}, {}, [&](int y) {
                         Bytes r;
-                        for (int i = 0; i < width * (alpha ? 4 : 3); ++i) r.push_back(fn(i / (alpha ? 4 : 3), y) >> (8 * (i % (alpha ? 4 : 3))));
+                        for (int i = 0; i < width * channels; ++i) r.push_back(fn(i / channels, y) >> (8 * (i % channels)));
                         return r;
                     }});
 }

@@ -29,118 +29,95 @@ struct Picture {
     std::vector<std::uint8_t> rgba;  // rows top to bottom
 
     const std::uint8_t* at(int x, int y) const { return &rgba[(static_cast<std::size_t>(y) * width + x) * 4]; }
-    bool is(int x, int y, int r, int g, int b) const { return at(x, y)[0] == r && at(x, y)[1] == g && at(x, y)[2] == b; }
-    // Opaque pictures must not hold the sprite key: its pixels would turn into holes.
-    int keyPixels() const {
-        int n = 0;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) n += is(x, y, 255, 0, 128);
-        return n;
+    bool black(int x, int y) const { return at(x, y)[0] == 0 && at(x, y)[1] == 0 && at(x, y)[2] == 0; }
+    // Opaque pictures must not hold the sprite key (255, 0, 128): its pixels would turn into holes.
+    bool keyed() const {
+        for (std::size_t i = 0; i < rgba.size(); i += 4) {
+            if (rgba[i] == 255 && rgba[i + 1] == 0 && rgba[i + 2] == 128) return true;
+        }
+        return false;
     }
 };
 
 Picture loadPicture(const std::string& name) {
-    Picture p;
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, (kMedia + name).c_str())) return p;
-    p.alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+    if (!png_image_begin_read_from_file(&image, (kMedia + name).c_str())) return {};
+    Picture p{static_cast<int>(image.width), static_cast<int>(image.height), (image.format & PNG_FORMAT_FLAG_ALPHA) != 0, {}};
     image.format = PNG_FORMAT_RGBA;
     p.rgba.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, p.rgba.data(), 0, nullptr)) return {};
-    p.width = static_cast<int>(image.width);
-    p.height = static_cast<int>(image.height);
-    return p;
+    return png_image_finish_read(&image, nullptr, p.rgba.data(), 0, nullptr) ? p : Picture{};
 }
 
 TEST(MediaPictures, SizesAlphaAndFramesThatDoNotTouch) {
-    struct Expect {
-        const char* name;
-        int width, height;
-        bool alpha;  // keyed pictures are RGB, the others carry alpha
-    };
-    const Expect pictures[] = {
-        {"orvelsoft.png", 640, 480, false}, {"font16.png", 256, 128, false}, {"pell/Spaceship.png", 128, 64, true},
-        {"pell/Blocks.png", 64, 64, true}, {"pell/Beam.png", 16, 16, false}, {"pell/Bonus.png", 32, 32, true},
-        {"pell/explode.png", 64, 64, true}};
-    for (const Expect& e : pictures) {
-        const Picture p = loadPicture(e.name);
-        EXPECT_TRUE(p.width == e.width && p.height == e.height && p.alpha == e.alpha) << e.name;
-        EXPECT_TRUE(e.alpha || p.keyPixels() == 0) << e.name << " holds the colour key (255, 0, 128)";
+    // Keyed pictures are RGB, the others carry alpha; the star frames are added to the screen.
+    std::vector<std::tuple<std::string, int, bool>> pictures = {
+        {"orvelsoft.png", 640480, false}, {"font16.png", 256128, false}, {"pell/Spaceship.png", 128064, true},
+        {"pell/Blocks.png", 64064, true}, {"pell/Beam.png", 16016, false}, {"pell/Bonus.png", 32032, true},
+        {"pell/explode.png", 64064, true}};
+    for (int k = 0; k < 9; ++k) pictures.emplace_back("pell/Sun0" + std::to_string(k) + ".png", 512512, false);
+    for (const auto& [name, size, alpha] : pictures) {
+        const Picture p = loadPicture(name);
+        EXPECT_TRUE(p.width * 1000 + p.height == size && p.alpha == alpha) << name;
+        EXPECT_TRUE(alpha || !p.keyed()) << name << " holds the colour key";
     }
     const Picture ship = loadPicture("pell/Spaceship.png");
-    ASSERT_EQ(ship.width, 128);
     int straight = 0, banking = 0, differing = 0;
-    for (int y = 0; y < 64; ++y) {
-        for (int x = 0; x < 64; ++x) {
-            straight += ship.at(x, y)[3] > 128;
-            banking += ship.at(64 + x, y)[3] > 128;
-            differing += std::abs(ship.at(x, y)[3] - ship.at(64 + x, y)[3]) > 64;
-        }
+    for (int i = 0; i < 64 * 64; ++i) {
+        const int a = ship.at(i % 64, i / 64)[3], b = ship.at(64 + i % 64, i / 64)[3];
+        straight += a > 128;
+        banking += b > 128;
+        differing += std::abs(a - b) > 64;
         // Linear filtering would pull one frame's pixels into the other at x 64.
-        for (int x : {0, 63, 64, 127}) EXPECT_EQ(ship.at(x, y)[3], 0) << "column " << x << " row " << y;
+        EXPECT_TRUE(a + b == 0 || (i % 64 != 0 && i % 64 != 63)) << "column " << i % 64 << " row " << i / 64;
     }
     EXPECT_GT(std::min(straight, banking), 600) << "a frame is nearly empty";
     EXPECT_GT(differing, 100) << "the banking frame looks like the straight one";
     const Picture beam = loadPicture("pell/Beam.png");
-    ASSERT_EQ(beam.width, 16);
-    for (int y = 0; y < 16; ++y) {
-        EXPECT_TRUE(beam.is(0, y, 0, 0, 0) && beam.is(15, y, 0, 0, 0)) << "edges wrap when filtered, row " << y;
-        for (int x = 0; x < 16; ++x) EXPECT_EQ(beam.at(x, y)[0], beam.at(x, 0)[0]) << "rows differ at " << x << "," << y;
+    for (int i = 0; i < 16 * 16; ++i) {
+        EXPECT_TRUE(beam.at(i % 16, i / 16)[0] == beam.at(i % 16, 0)[0]) << "rows differ at " << i % 16 << "," << i / 16;
+        EXPECT_TRUE(beam.black(0, i / 16) && beam.black(15, i / 16)) << "edges wrap when filtered, row " << i / 16;
     }
     EXPECT_GT(beam.at(7, 0)[0], 200) << "beam core too dim";
-}
-
-// The loader's width rule: the columns of a 16x16 cell holding a pixel that is not black.
-std::pair<int, int> glyphColumns(const Picture& font, int code) {
-    int first = -1, last = -1;
-    for (int c = 0; c < 16; ++c)
-        for (int r = 0; r < 16; ++r)
-            if (!font.is(code % 16 * 16 + c, code / 16 * 16 + r, 0, 0, 0)) {
-                if (first < 0) first = c;
-                last = c;
-            }
-    return {first, last};
 }
 
 TEST(MediaFont, EveryPrintableGlyphIsDrawnAndLeavesASpacingColumn) {
     const Picture font = loadPicture("font16.png");
     ASSERT_EQ(font.width, 256);
+    // The loader's width rule: the columns of a 16 x 16 cell holding a pixel that is not black.
+    const auto columns = [&](int code) {
+        int first = -1, last = -1;
+        for (int i = 0; i < 256; ++i) {
+            if (font.black(code % 16 * 16 + i / 16, code / 16 * 16 + i % 16)) continue;
+            first = first < 0 ? i / 16 : first;
+            last = i / 16;
+        }
+        return std::pair{first, last - first + 1};
+    };
     for (int code = 33; code <= 126; ++code) {
-        const auto [first, last] = glyphColumns(font, code);
-        EXPECT_GE(first, 0) << "glyph " << code << " is empty";
-        EXPECT_LT(last, 15) << "glyph " << code << " fills its cell: no spacing column";
+        const auto [first, width] = columns(code);
+        EXPECT_TRUE(first >= 0 && first + width < 16) << "glyph " << code << " is empty or fills its cell";
     }
-    EXPECT_EQ(glyphColumns(font, ' ').first, -1) << "the space cell must be empty";
-    auto width = [&](char c) { return glyphColumns(font, c).second - glyphColumns(font, c).first + 1; };
-    EXPECT_LT(width('j') + 1, 16) << "j's width serves as the space";
-    EXPECT_LT(width('I'), width('M')) << "proportional spacing has nothing to do";
+    EXPECT_EQ(columns(' ').first, -1) << "the space cell must be empty";
+    EXPECT_LT(columns('j').second + 1, 16) << "j's width serves as the space";
+    EXPECT_LT(columns('I').second, columns('M').second) << "proportional spacing has nothing to do";
 }
 
 TEST(MediaStar, NineFramesLoopSmoothlyWithADarkCutEdge) {
     std::vector<Picture> frames;
+    for (int k = 0; k < 9; ++k) frames.push_back(loadPicture("pell/Sun0" + std::to_string(k) + ".png"));
+    ASSERT_EQ(frames[8].rgba.size(), 512u * 512 * 4);
+    double step[9], mean = 0.0;
     for (int k = 0; k < 9; ++k) {
-        const std::string name = "pell/Sun0" + std::to_string(k) + ".png";
-        frames.push_back(loadPicture(name));
-        ASSERT_TRUE(frames.back().width == 512 && frames.back().height == 512) << name;
-        EXPECT_FALSE(frames.back().alpha) << name << " is added to the screen; it needs no alpha";
-        EXPECT_EQ(frames.back().keyPixels(), 0) << name;
-    }
-    double step[9], sum = 0.0;
-    for (int k = 0; k < 9; ++k) {
-        const Picture &a = frames[k], &b = frames[(k + 1) % 9];
         step[k] = 0.0;
-        for (std::size_t i = 0; i < a.rgba.size(); ++i) step[k] += std::abs(a.rgba[i] - b.rgba[i]);
-        step[k] /= static_cast<double>(a.rgba.size());
+        for (std::size_t i = 0; i < frames[k].rgba.size(); ++i) step[k] += std::abs(frames[k].rgba[i] - frames[(k + 1) % 9].rgba[i]);
+        step[k] /= 512.0 * 512 * 4;
         EXPECT_GT(step[k], 0.3) << "frame " << k << " and the next are (nearly) the same";
-        if (k < 8) sum += step[k] / 8.0;
+        mean += k < 8 ? step[k] / 8.0 : 0.0;
     }
-    EXPECT_GT(step[8], 0.6 * sum) << "frame 8 to 0";
-    EXPECT_LT(step[8], 1.5 * sum) << "the jump from frame 8 back to 0 shows";
+    EXPECT_TRUE(step[8] > 0.6 * mean && step[8] < 1.5 * mean) << "the jump from frame 8 back to 0 shows";
     // The game draws rows 4..512; the top rows meet the sky at a straight line.
-    int brightest = 0;
-    for (int i = 0; i < 12 * 512 * 4; ++i) brightest = std::max(brightest, i % 4 == 3 ? 0 : frames[0].rgba[i]);
-    EXPECT_LT(brightest, 8);
+    for (int i = 0; i < 12 * 512; ++i) ASSERT_LT(*std::max_element(frames[0].at(i, 0), frames[0].at(i, 0) + 3), 8) << i;
     EXPECT_GT(frames[0].at(256, 120)[0], 200) << "the star's surface should be bright where it shows";
 }
 
@@ -149,11 +126,10 @@ TEST(MediaSounds, EffectsAreShortPcmThatTheRuntimeAccepts) {
         const qvt::test::Bytes file = qvt::test::readBytes(kMedia + name);
         qvt::WavInfo info;
         ASSERT_TRUE(qvt::ParseWav(file, info)) << name;
-        EXPECT_EQ(info.bits, 16) << name;
-        EXPECT_TRUE(info.rate == 22050 || info.rate == 44100) << name << " rate " << info.rate;
         const double seconds = double(info.dataSize) / (info.rate * info.channels * 2);
+        EXPECT_TRUE(info.bits == 16 && (info.rate == 22050 || info.rate == 44100)) << name;
         EXPECT_TRUE(seconds > 0.2 && seconds < 4.0) << name << ": " << seconds << " s";
-        auto sample = [&](std::size_t i) { return std::abs(int(std::int16_t(file[i] | file[i + 1] << 8))); };
+        const auto sample = [&](std::size_t i) { return std::abs(int(std::int16_t(file[i] | file[i + 1] << 8))); };
         int peak = 0;
         for (std::size_t i = info.dataOffset; i + 1 < info.dataOffset + info.dataSize; i += 2) peak = std::max(peak, sample(i));
         EXPECT_TRUE(peak > 16000 && peak < 32767) << name << " peak " << peak << ": too quiet or clipping";
@@ -168,16 +144,15 @@ std::vector<std::int16_t> decodeMp3(const std::string& name, long& rate, int& ch
     mpg123_handle* h = mpg123_new(nullptr, nullptr);
     mpg123_param(h, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0);
     int encoding = 0;
+    std::vector<unsigned char> buffer(1 << 16);
+    std::size_t got = 0;
     if (mpg123_open(h, (kMedia + name).c_str()) == MPG123_OK &&
         mpg123_getformat(h, &rate, &channels, &encoding) == MPG123_OK && encoding == MPG123_ENC_SIGNED_16) {
-        std::vector<unsigned char> buffer(1 << 16);
-        std::size_t got = 0;
-        int r;
-        do {
+        for (int r = MPG123_OK; r == MPG123_OK;) {
             r = mpg123_read(h, buffer.data(), buffer.size(), &got);
             const auto* s = reinterpret_cast<const std::int16_t*>(buffer.data());
             samples.insert(samples.end(), s, s + got / 2);
-        } while (r == MPG123_OK);
+        }
     }
     mpg123_delete(h);
     return samples;
@@ -187,15 +162,13 @@ TEST(MediaMusic, TuneLoopsWithoutAClickAndTheNullTuneIsShortSilence) {
     long rate = 0;
     int channels = 0;
     const std::vector<std::int16_t> tune = decodeMp3("dune/music.mp3", rate, channels);
-    ASSERT_EQ(rate, 44100);
-    ASSERT_GE(channels, 1);
+    ASSERT_TRUE(rate == 44100 && channels >= 1);
     const std::size_t frames = tune.size() / channels;
-    EXPECT_GE(double(frames) / rate, 30.0);
+    ASSERT_GE(double(frames) / rate, 30.0);
     EXPECT_EQ(frames % (4725 * 4), 0u) << "whole beats at 140 bpm: the loop lands on the downbeat";
-    ASSERT_GT(frames, 1000u);
     for (int c = 0; c < channels; ++c) {
-        auto at = [&](std::size_t i) { return double(tune[(i % frames) * channels + c]); };
-        auto bend = [&](std::size_t i) { return std::abs(at(i + 1) - 2 * at(i) + at(i - 1)); };
+        const auto at = [&](std::size_t i) { return double(tune[(i % frames) * channels + c]); };
+        const auto bend = [&](std::size_t i) { return std::abs(at(i + 1) - 2 * at(i) + at(i - 1)); };
         // The ends sit near a zero crossing, so a restart after a pause does not click.
         EXPECT_LT(std::max(std::abs(at(0)), std::abs(at(frames - 1))), 1500.0) << "channel " << c;
         // Played back to back, the seam must bend no harder than the music itself does.
@@ -205,26 +178,23 @@ TEST(MediaMusic, TuneLoopsWithoutAClickAndTheNullTuneIsShortSilence) {
         for (std::size_t i = frames - 2; i <= frames + 1; ++i) EXPECT_LT(bend(i), bends[bends.size() * 999 / 1000]) << "seam, channel " << c;
     }
     const std::vector<std::int16_t> null = decodeMp3("null.mp3", rate, channels);
-    ASSERT_FALSE(null.empty());
-    EXPECT_LT(double(null.size()) / channels / rate, 3.0);
+    EXPECT_TRUE(!null.empty() && double(null.size()) / channels / rate < 3.0);
     EXPECT_EQ(std::count(null.begin(), null.end(), 0), static_cast<std::ptrdiff_t>(null.size()));
 }
 
 TEST(MediaHiscores, DefaultTableDeciphersToTenOrvelsoftEntries) {
     const std::string text = qvt::test::readText(kMedia + "orvelsoft.ini");
-    std::vector<std::string> lines;
-    for (std::size_t at = 0, end; at < text.size(); at = end + 2) {
-        end = text.find("\r\n", at);
-        ASSERT_NE(end, std::string::npos) << "every line ends with CR LF";
-        lines.push_back(text.substr(at, end - at));
+    std::size_t at = 0;
+    for (int i = 0; i < 30; ++i, at += 2) {
+        const std::size_t end = text.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos) << "every line ends with CR LF, line " << i + 1;
+        const std::string line = text.substr(at, end - at);
+        EXPECT_EQ(line.find_first_not_of("0123456789abcdef"), std::string::npos) << "line " << i + 1;
+        const std::string expected[] = {"ORVELSOFT", std::to_string(1000 * (i / 3 + 1)), "1"};
+        EXPECT_EQ(qvt::DecryptText("m4rq7e2dw", qvt::RuntimeString(line)).view(), expected[i % 3]) << "line " << i + 1;
+        at = end;
     }
-    ASSERT_EQ(lines.size(), 30u);
-    const std::string expected[] = {"ORVELSOFT", "", "1"};
-    for (std::size_t i = 0; i < 30; ++i) {
-        EXPECT_EQ(lines[i].find_first_not_of("0123456789abcdef"), std::string::npos) << "line " << i + 1;
-        const qvt::RuntimeString clear = qvt::DecryptText("m4rq7e2dw", qvt::RuntimeString(lines[i]));
-        EXPECT_EQ(clear.view(), i % 3 == 1 ? std::to_string(1000 * (i / 3 + 1)) : expected[i % 3]) << "line " << i + 1;
-    }
+    EXPECT_EQ(at, text.size()) << "30 lines";
 }
 
 }  // namespace

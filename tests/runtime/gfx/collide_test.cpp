@@ -40,17 +40,16 @@ TEST_F(CollideTest, OnlyOverlappingOpaquePixelsCollide) {
         bool hit;
     };
     const Case cases[] = {
-        {kSolid, 0, 0, kSolid, 10, 0, false},  {kSolid, 0, 0, kSolid, 0, 10, false},
-        {kSolid, 0, 0, kSolid, 10, 10, false}, {kSolid, 0, 0, kSolid, 9, 9, true},
+        {kSolid, 0, 0, kSolid, 10, 0, false},     {kSolid, 0, 0, kSolid, 0, 10, false},
+        {kSolid, 0, 0, kSolid, 10, 10, false},    {kSolid, 0, 0, kSolid, 9, 9, true},
         {kSolid, 100, 100, kSolid, 91, 91, true}, {kSolid, 9.9, 0, kSolid, 0, 0, true},  // truncated
-        {kSolid, -10, 0, kSolid, 0, 0, false}, {kLeftHalf, 0, 0, kSolid, 5, 0, false},
-        {kLeftHalf, 0, 0, kSolid, 4, 0, true}, {kSolid, 0, 0, kOnePixel, 0, 0, true},
-        {kOnePixel, 0, 0, kSolid, 7, 3, true}, {kOnePixel, 0, 0, kSolid, 8, 3, false},
-        {kOnePixel, 0, 0, kSolid, 7, 4, false}, {kOnePixel, 0, 0, kLeftHalf, 0, 0, false},
-        {kTopRow, 0, 0, kSolid, 0, -9, true},  {kTopRow, 0, 0, kSolid, 0, 9, false},  // right way up
-        {kStrip, 0, 0, kSolid, 15, 15, true},  // without frames the whole picture
-        {kSolid, 0, 0, 99, 0, 0, false},       {70000, 0, 0, kSolid, 0, 0, false},
-        {-1, 0, 0, kSolid, 0, 0, false},
+        {kSolid, -10, 0, kSolid, 0, 0, false},    {kLeftHalf, 0, 0, kSolid, 5, 0, false},
+        {kLeftHalf, 0, 0, kSolid, 4, 0, true},    {kSolid, 0, 0, kOnePixel, 0, 0, true},
+        {kOnePixel, 0, 0, kSolid, 7, 3, true},    {kOnePixel, 0, 0, kSolid, 8, 3, false},
+        {kOnePixel, 0, 0, kSolid, 7, 4, false},   {kOnePixel, 0, 0, kLeftHalf, 0, 0, false},
+        {kTopRow, 0, 0, kSolid, 0, -9, true},     {kTopRow, 0, 0, kSolid, 0, 9, false},  // right way up
+        {kStrip, 0, 0, kSolid, 15, 15, true},     {kSolid, 0, 0, 99, 0, 0, false},  // frames unset: whole
+        {70000, 0, 0, kSolid, 0, 0, false},       {-1, 0, 0, kSolid, 0, 0, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(SpritesCollide(c.a, c.ax, c.ay, c.b, c.bx, c.by), c.hit)

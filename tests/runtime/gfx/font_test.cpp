@@ -83,7 +83,7 @@ TEST_F(FontTest, CellLayoutsFollowTheImageShape) {
     EXPECT_EQ(CurrentFont(), 2);
 }
 
-TEST_F(FontTest, ProportionalWidthsFollowTheInk) {
+TEST_F(FontTest, ProportionalWidthsFollowTheInkAndByte128EndsA128GlyphText) {
     loadVaried(0);
     const Glyph& a = glyph(0, 'A');  // 'A' = 65: cell column 1, ink 6 from column 2, one spacing column
     EXPECT_EQ(std::tuple(a.start, a.width, a.u0, a.u1), std::tuple(2, 7, 18 / 256.0f, 25 / 256.0f));
@@ -108,6 +108,12 @@ TEST_F(FontTest, ProportionalWidthsFollowTheInk) {
     glBindTexture(GL_TEXTURE_2D, fontRecord(0).texture);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
     EXPECT_EQ(filter, GL_NEAREST) << "smoothing does not apply to fonts";
+
+    DrawText("AB\x80" "C", 0, 0, 0);
+    EXPECT_EQ(scan(18, 18, 5) + scan(32, 63, 5), "W" + std::string(32, 'B')) << "byte 128 ends the text of a 128-glyph font";
+    LoadFontFile(write("tall.png", fontPng(128, 256, 16, [](int) { return Ink{0, 8}; })), 1);
+    DrawText("AB\x80" "C", 0, 20, 0);
+    EXPECT_EQ(scan(0, 31, 25), std::string(32, 'W')) << "byte 128 is a glyph of a 256-glyph font, and C follows it";
 }
 
 TEST_F(FontTest, FontSlotErrors) {
@@ -138,7 +144,7 @@ TEST_F(FontTest, FontSlotErrors) {
     EXPECT_EQ(scan(10, 40, 12), std::string(31, 'B')) << "an empty font slot draws nothing";
 }
 
-TEST_F(FontTest, BlackIsTheKeyOfBmpFontsAndTextStartsAtTheRoundedUpPosition) {
+TEST_F(FontTest, BlackIsTheKeyOfBmpFontsTextStartsRoundedUpAndLeavesTheBatchAlone) {
     test::BmpLayout layout{128, 64};  // white ink on black, cell 'X' half filled
     layout.pixel = [](int x, int y) { return (y / 8) * 16 + x / 8 == 'X' && x % 8 < 4 ? 0xFFFFFFu : 0u; };
     LoadFontFile(write("f.bmp", test::makeBmp(layout)), 0);
@@ -152,24 +158,10 @@ TEST_F(FontTest, BlackIsTheKeyOfBmpFontsAndTextStartsAtTheRoundedUpPosition) {
     DrawText("M", 30, 39.01, 0);
     EXPECT_EQ(scan(10, 12, 41, 'o', {8, 8, 8}) + scan(11, 11, 40) + scan(30, 31, 41, 'o', {8, 8, 8}), "BoWBoW")
         << "x 10.2 starts in column 11, y 39.01 in row 40; transparent cell pixels are cut out";
-}
-
-TEST_F(FontTest, Byte128EndsTextOnlyInA128GlyphFont) {
-    loadVaried(0);
-    const char text[] = "AB\x80" "C";
-    DrawText(text, 0, 0, 0);
-    EXPECT_EQ(scan(18, 18, 5) + scan(32, 63, 5), "W" + std::string(32, 'B')) << "B is drawn, nothing after it";
-    LoadFontFile(write("tall.png", fontPng(128, 256, 16, [](int) { return Ink{0, 8}; })), 1);
-    DrawText(text, 0, 20, 0);
-    EXPECT_EQ(scan(0, 31, 25), std::string(32, 'W')) << "byte 128 is a glyph of a 256-glyph font, and C follows it";
-}
-
-TEST_F(FontTest, TextLeavesThePolygonBatchAlone) {
-    InstallBuiltInFont(0);
     BeginPolygon(-1, kPolygonFan);
     for (auto [x, y] : {std::pair{0, 0}, {10, 0}, {10, 10}}) AddPolygonVertex(x, y, 0, 0, 0xFF);
     DrawText("HELLO", 50, 50, 0);
-    EXPECT_EQ(CurrentPolygonBatch()->count * 10 + CurrentPolygonBatch()->spriteId, 29);
+    EXPECT_EQ(CurrentPolygonBatch()->count * 10 + CurrentPolygonBatch()->spriteId, 29) << "text leaves the batch alone";
     EndPolygon();
     EXPECT_EQ(scan(8, 8, 2), "R") << "the batch still draws after the text";
 }
@@ -183,11 +175,9 @@ TEST_F(FontTest, DefaultFontIsTheFirstFileFoundOrTheBuiltIn) {
         << "no file: the built-in font";
     DrawText("!", 0, 0, 0);
     EXPECT_EQ(scan(3, 3, 2), "W") << "'!' is lit at shape column 2, row 1";
-    test::BmpLayout bmp{64, 32};
-    bmp.pixel = [](int, int) { return 0xFFFFFFu; };
     std::filesystem::create_directory(dir / "Media");
     write("smalfont.png", fontPng(256, 128, 16, [](int) { return Ink{0, 3}; }));
-    write("Media/smalfont.bmp", test::makeBmp(bmp));
+    write("Media/smalfont.bmp", test::makeBmp(test::BmpLayout{64, 32}));
     LoadDefaultFont();
     EXPECT_EQ(fontRecord(0).width, 64) << "Media/smalfont.bmp comes before smalfont.png";
     write("Media/smalfont.png", fontPng(512, 256, 32, [](int) { return Ink{0, 3}; }));

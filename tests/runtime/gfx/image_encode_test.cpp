@@ -18,43 +18,31 @@ DecodedImage gradient(int width, int height) {
     return image;
 }
 
-TEST(ImageWriters, PngRoundTripIsExact) {
-    const DecodedImage original = gradient(7, 5);
-    DecodedImage back;
+TEST(ImageWriters, PngIsExactBmpUncompressed24BitBottomUpJpegClose) {
+    DecodedImage original = gradient(5, 3), back;
     ASSERT_EQ(DecodePng(EncodePng(original), DecodeOptions{0x8000FF}, back), DecodeStatus::Decoded);
-    EXPECT_EQ(back.width * 10 + back.height, 75);
+    EXPECT_EQ(back.width * 10 + back.height, 53);
     EXPECT_EQ(back.pixels, original.pixels);
-}
 
-TEST(ImageWriters, BmpIsUncompressed24BitBottomUp) {
-    DecodedImage original = gradient(5, 3);
     const test::Bytes file = EncodeBmp(original);
     ASSERT_EQ(file.size(), 54u + 16 * 3) << "rows of 15 bytes padded to 16";
-    EXPECT_EQ(file[0] * 256 + file[1], 'B' * 256 + 'M');
-    EXPECT_EQ(file[2] | file[3] << 8, static_cast<int>(file.size()));
-    EXPECT_EQ(file[10], 54);
-    EXPECT_EQ(file[14], 40);
-    EXPECT_EQ(file[26], 1) << "one plane";
-    EXPECT_EQ(file[28], 24);
-    EXPECT_EQ(file[38] | file[39] << 8, 10000) << "pixels per metre";
+    const test::Bytes header = {'B', 'M', 102, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
+                                40, 0, 0, 0, 5, 0, 0, 0, 3, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 48, 0, 0, 0,
+                                0x10, 0x27, 0, 0, 0x10, 0x27, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // 10000 pixels per metre
+    EXPECT_EQ(test::Bytes(file.begin(), file.begin() + 54), header);
     EXPECT_EQ(file[54], original.pixels[(2 * 5) * 4 + 2]) << "first stored row is the bottom one, blue first";
-    DecodedImage back;
     ASSERT_EQ(DecodeBmp(file, DecodeOptions{0xFFFFFFFF}, back), DecodeStatus::Decoded);
     for (std::size_t i = 3; i < original.pixels.size(); i += 4) original.pixels[i] = 255;
     EXPECT_EQ(back.pixels, original.pixels) << "colours exact, alpha dropped";
-}
 
-TEST(ImageWriters, JpegDecodesCloseToTheOriginal) {
     DecodedImage flat;
     flat.width = 24;
     flat.height = 8;
     for (int i = 0; i < 24 * 8; ++i) flat.pixels.insert(flat.pixels.end(), {30, 160, 220, 9});
-    DecodedImage back;
     ASSERT_EQ(DecodeJpeg(EncodeJpeg(flat), DecodeOptions{}, back), DecodeStatus::Decoded);
     const std::uint8_t* p = &back.pixels[(4 * 24 + 11) * 4];
-    EXPECT_NEAR(p[0], 30, 4);
-    EXPECT_NEAR(p[1], 160, 4);
-    EXPECT_NEAR(p[2], 220, 4);
+    EXPECT_TRUE(std::abs(p[0] - 30) <= 4 && std::abs(p[1] - 160) <= 4 && std::abs(p[2] - 220) <= 4)
+        << int(p[0]) << "," << int(p[1]) << "," << int(p[2]);
     EXPECT_EQ(p[3], 255) << "alpha is not stored";
     EXPECT_TRUE(EncodeJpeg(DecodedImage{}).empty());
 }

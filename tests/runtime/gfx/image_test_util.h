@@ -46,24 +46,18 @@ inline Bytes makeBmp(const BmpLayout& s) {
         put16(b, 26, 1);
         put16(b, 28, s.bits);
     }
-    for (std::size_t i = 0; i < s.palette.size(); ++i) {
-        for (int c = 0; c < 3; ++c) b[14 + header + i * entry + c] = static_cast<std::uint8_t>(s.palette[i] >> (16 - 8 * c));
+    for (std::size_t i = 0; i < s.palette.size() * 3; ++i) {
+        b[14 + header + i / 3 * entry + i % 3] = static_cast<std::uint8_t>(s.palette[i / 3] >> (16 - 8 * (i % 3)));
     }
     for (int fileRow = 0; fileRow < s.height; ++fileRow) {
-        const int y = s.topDown ? fileRow : s.height - 1 - fileRow;
         std::uint8_t* row = b.data() + offset + stride * fileRow;
         for (int x = 0; x < s.width; ++x) {
-            const std::uint32_t v = s.pixel(x, y);
-            if (s.bits < 8) {
-                const int perByte = 8 / s.bits;
-                row[x / perByte] |= static_cast<std::uint8_t>(v << (8 - s.bits * (x % perByte + 1)));
-            } else if (s.bits == 8) {
-                row[x] = static_cast<std::uint8_t>(v);
+            const std::uint32_t v = s.pixel(x, s.topDown ? fileRow : s.height - 1 - fileRow);
+            if (s.bits <= 8) {
+                row[x * s.bits / 8] |= static_cast<std::uint8_t>(v << (8 - s.bits - x * s.bits % 8));
             } else if (s.bits == 16) {  // 5-5-5, red high
-                const std::uint32_t w = ((v & 0xFF) >> 3) << 10 | ((v >> 11) & 31) << 5 | ((v >> 19) & 31);
-                row[x * 2] = static_cast<std::uint8_t>(w);
-                row[x * 2 + 1] = static_cast<std::uint8_t>(w >> 8);
-            } else {
+                put16(b, row - b.data() + x * 2, ((v & 0xFF) >> 3) << 10 | ((v >> 11) & 31) << 5 | ((v >> 19) & 31));
+            } else {  // blue, green, red, for 32 bits an unused fourth byte
                 for (int c = 0; c < 3; ++c) row[x * (s.bits / 8) + c] = static_cast<std::uint8_t>(v >> (16 - 8 * c));
             }
         }
@@ -73,9 +67,7 @@ inline Bytes makeBmp(const BmpLayout& s) {
 
 // What makePng writes: rows of raw samples exactly as PNG stores them.
 struct PngLayout {
-    PngLayout(int w, int h, int type = PNG_COLOR_TYPE_RGB, int depth = 8)
-        : width(w), height(h), colourType(type), bitDepth(depth) {}
-    int width, height, colourType, bitDepth;
+    int width = 1, height = 1, colourType = PNG_COLOR_TYPE_RGB, bitDepth = 8;
     bool interlaced = false;
     std::vector<png_color> palette;
     std::vector<std::uint8_t> transparency;  // tRNS alphas of palette entries
@@ -113,21 +105,18 @@ inline Bytes makePng(const PngLayout& s) {
 }
 
 // An 8-bit RGB (alpha false) or RGBA PNG from a pixel function giving 0xAABBGGRR.
-inline Bytes makePng(int width, int height, const std::function<std::uint32_t(int, int)>& fn, bool alpha = false) {
-    PngLayout s{width, height, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB};
-    s.row = [&](int y) {
-        Bytes r;
-        for (int x = 0; x < width; ++x) {
-            for (int c = 0; c < (alpha ? 4 : 3); ++c) r.push_back(static_cast<std::uint8_t>(fn(x, y) >> (8 * c)));
-        }
-        return r;
-    };
-    return makePng(s);
+inline Bytes makePng(int width, int height, const std::function<std::uint32_t(int, int)>& fn, bool alpha = false,
+                     bool interlaced = false) {
+    const int channels = alpha ? 4 : 3;
+    return makePng({width, height, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, 8, interlaced, {}, {}, [&](int y) {
+                        Bytes r;
+                        for (int i = 0; i < width * channels; ++i) r.push_back(fn(i / channels, y) >> (8 * (i % channels)));
+                        return r;
+                    }});
 }
 
 // A baseline JPEG of one colour: 1 (grey), 2 (unknown space) or 3 (RGB) samples per pixel.
 inline Bytes makeJpeg(int width, int height, const Bytes& pixel) {
-    const int components = static_cast<int>(pixel.size());
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -137,17 +126,14 @@ inline Bytes makeJpeg(int width, int height, const Bytes& pixel) {
     jpeg_mem_dest(&info, &buffer, &size);
     info.image_width = static_cast<JDIMENSION>(width);
     info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = components;
-    info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_UNKNOWN;
+    info.input_components = static_cast<int>(pixel.size());
+    info.in_color_space = pixel.size() == 1 ? JCS_GRAYSCALE : pixel.size() == 3 ? JCS_RGB : JCS_UNKNOWN;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 95, TRUE);
     jpeg_start_compress(&info, TRUE);
     Bytes row;
     for (int x = 0; x < width; ++x) row.insert(row.end(), pixel.begin(), pixel.end());
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&info, &r, 1);
-    }
+    for (JSAMPROW r = row.data(); info.next_scanline < info.image_height;) jpeg_write_scanlines(&info, &r, 1);
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
     Bytes out(buffer, buffer + size);

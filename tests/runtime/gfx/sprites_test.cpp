@@ -42,9 +42,10 @@ std::vector<std::uint8_t> texels(GLuint name, int level, int* width, int* height
     return out;
 }
 Rgba texel(const std::vector<std::uint8_t>& t, int width, int x, int row) {
-    const std::size_t i = (static_cast<std::size_t>(row) * width + x) * 4;
-    return {t[i], t[i + 1], t[i + 2], t[i + 3]};
+    const std::uint8_t* p = &t[(static_cast<std::size_t>(row) * width + x) * 4];
+    return {p[0], p[1], p[2], p[3]};
 }
+Rgba pixel(const DecodedImage& image, int x, int y) { return texel(image.pixels, image.width, x, y); }
 // The texel showing picture pixel (x, y) of a slot, y from the top.
 Rgba picturePixel(int id, int x, int y) {
     int w = 0, h = 0;
@@ -83,13 +84,13 @@ TEST_F(SpritesTest, ImageIsStoredUpsideDownInAPowerOfTwoTexture) {
     GetSpriteSize(1, &w, &h);
     EXPECT_EQ(w * 100 + h, 2010);
     test::uploadTexture(2, solid(1, 1));
-    EXPECT_EQ(record(2).textureWidth * 100 + record(2).textureHeight, 1616) << "at least 16";
     test::uploadTexture(3, solid(16, 17));
+    EXPECT_EQ(record(2).textureWidth * 100 + record(2).textureHeight, 1616) << "at least 16";
     EXPECT_EQ(record(3).textureWidth * 100 + record(3).textureHeight, 1632);
-    for (double empty : {4.0, 70000.0}) {
-        GetSpriteSize(empty, &w, &h);
-        EXPECT_EQ(w + h, 0) << empty;
-    }
+    GetSpriteSize(4, &w, &h);
+    EXPECT_EQ(w + h, 0);
+    GetSpriteSize(70000, &w, &h);
+    EXPECT_EQ(w + h, 0);
 }
 
 TEST_F(SpritesTest, MipTexturesAndFonts) {
@@ -181,18 +182,13 @@ TEST_F(SpritesTest, FailedLoadsEmptyTheSlotAndSetTheirCodes) {
     EXPECT_EQ(LastErrorCode(), 0) << "an empty path only empties the slot";
     EXPECT_EQ(record(5).texture, 0u);
 
-    Bytes bmp = test::makeBmp(test::BmpLayout{});
-    test::put32(bmp, 10, 5000);  // pixel data past the end
-    Bytes png = test::makePng(8, 8, [](int, int) { return 0u; });
+    Bytes png = test::readBytes(good);
     png.resize(png.size() - 30);
-    Bytes jpeg = test::makeJpeg(8, 8, {1});
-    jpeg.resize(40);
-    for (const auto& [name, bytes] : {std::pair{"bad.bmp", bmp}, {"bad.png", png}, {"bad.jpg", jpeg},
-                                      {"text.png", Bytes{'h', 'i'}}, {"missing.png", Bytes{}}}) {
+    for (const std::string& path : {write("bad.png", png), write("text.png", Bytes{'h', 'i'}), dir / "missing.png"}) {
         load(good, 5);
-        LoadSpriteFile(rs(std::string(name) == "missing.png" ? dir / name : write(name, bytes)), 5);
-        EXPECT_EQ(LastErrorCode(), kErrNoSuchFile) << name;
-        EXPECT_EQ(record(5).texture, 0u) << name << ": the old picture is gone";
+        LoadSpriteFile(rs(path), 5);
+        EXPECT_EQ(LastErrorCode(), kErrNoSuchFile) << path;
+        EXPECT_EQ(record(5).texture, 0u) << path << ": the old picture is gone";
     }
     load(good, 5);
     for (double bad : {65536.0, -1.0}) {
@@ -210,16 +206,12 @@ TEST_F(SpritesTest, SavedPicturesAndScreens) {
     ASSERT_TRUE(SaveSpriteImage(1, rs(dir / "out.PNG")));
     DecodedImage back;
     ASSERT_EQ(DecodePng(test::readBytes(dir / "out.PNG"), DecodeOptions{}, back), DecodeStatus::Decoded);
-    ASSERT_EQ(back.width * 100 + back.height, 1307);
-    for (int i = 0; i < 13 * 7 * 4; ++i) {
-        ASSERT_EQ(back.pixels[i], static_cast<std::uint8_t>(colour(i / 4 % 13, i / 52) >> (8 * (i % 4)))) << "byte " << i;
+    EXPECT_EQ(back.width * 100 + back.height, 1307);
+    EXPECT_EQ(back.pixels, test::makeImage(13, 7, colour).pixels);
+    for (auto [name, magic] : {std::pair<const char*, int>{"out.bmp", 0x42}, {"out.jpg", 0xFF}}) {
+        ASSERT_TRUE(SaveSpriteImage(1, rs(dir / name)));
+        EXPECT_EQ(test::readBytes(dir / name).at(0), magic) << "the format follows the name";
     }
-    ASSERT_TRUE(SaveSpriteImage(1, rs(dir / "out.bmp")));
-    ASSERT_EQ(DecodeBmp(test::readBytes(dir / "out.bmp"), DecodeOptions{}, back), DecodeStatus::Decoded);
-    EXPECT_EQ((Rgba{back.pixels[72], back.pixels[73], back.pixels[74], back.pixels[75]}), (Rgba{65, 29, 4, 255})) << "(5, 1)";
-    ASSERT_TRUE(SaveSpriteImage(1, rs(dir / "out.jpg")));
-    ASSERT_EQ(DecodeJpeg(test::readBytes(dir / "out.jpg"), DecodeOptions{}, back), DecodeStatus::Decoded);
-    EXPECT_EQ(back.width, 13);
 
     for (auto [id, path] : {std::pair{7, rs(dir / "none.png")}, {1, MemoryFile(Bytes(16, 0)).name()},
                             {1, rs(dir / "no/such/folder.png")}}) {
@@ -233,12 +225,9 @@ TEST_F(SpritesTest, SavedPicturesAndScreens) {
     ASSERT_TRUE(SaveScreenImage(rs(dir / "screen.png")));
     ASSERT_EQ(DecodePng(test::readBytes(dir / "screen.png"), DecodeOptions{}, back), DecodeStatus::Decoded);
     ASSERT_EQ(back.width * 1000 + back.height, 640480);
-    const auto at = [&](int x, int y) {
-        const std::uint8_t* p = &back.pixels[(static_cast<std::size_t>(y) * back.width + x) * 4];
-        return Rgba{p[0], p[1], p[2], p[3]};
-    };
     const Rgba orange{255, 192, 0, 255}, black{0, 0, 0, 255};
-    EXPECT_EQ((std::vector{at(100, 50), at(119, 59), at(120, 50), at(100, 60)}), (std::vector{orange, orange, black, black}))
+    EXPECT_EQ((std::vector{pixel(back, 100, 50), pixel(back, 119, 59), pixel(back, 120, 50), pixel(back, 100, 60)}),
+              (std::vector{orange, orange, black, black}))
         << "the rectangle, upright";
     EXPECT_FALSE(SaveScreenImage(""));
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
@@ -247,11 +236,9 @@ TEST_F(SpritesTest, SavedPicturesAndScreens) {
 // SetColourKey(-1) is "no key": no 24-bit colour equals it, so white stays white in BMP and
 // RGB PNG sprites, in font images and in vertex colours.
 TEST_F(SpritesTest, KeyMinusOneKeysNothing) {
-    const test::Rgb kWhite{255, 255, 255};
-    test::BmpLayout bmp;
-    bmp.width = bmp.height = 8;
-    bmp.pixel = [](int, int) { return 0xFFFFFFu; };
-    auto white = [](int, int) { return 0xFFFFFFu; };
+    test::BmpLayout bmp{8, 8};
+    const auto white = [](int, int) { return 0xFFFFFFu; };
+    bmp.pixel = white;
     SetColourKey(-1);
     load(write("w.bmp", test::makeBmp(bmp)), 1);
     load(write("w.png", test::makePng(8, 8, white)), 2);
@@ -262,9 +249,7 @@ TEST_F(SpritesTest, KeyMinusOneKeysNothing) {
     BeginPolygon(-1, kPolygonFan);
     for (auto [x, y] : {std::pair{70, 10}, {80, 10}, {80, 20}, {70, 20}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
     EndPolygon();
-    EXPECT_EQ((std::vector{test::readPixel(13, 13), test::readPixel(33, 13), test::readPixel(53, 13),
-                           test::readPixel(75, 15)}),
-              (std::vector{kWhite, kWhite, kWhite, kWhite}))
+    EXPECT_EQ(test::scan(13, 13, 13) + test::scan(33, 33, 13) + test::scan(53, 53, 13) + test::scan(75, 75, 15), "WWWW")
         << "BMP, RGB PNG, font image, white vertices";
 }
 

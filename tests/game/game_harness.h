@@ -23,15 +23,20 @@
 #include "game/play.h"
 #include "game/routines.h"
 #include "game/screens.h"
+#include "gfx/image_encode.h"
 #include "quivent.h"
 #include "runtime/audio/audio_test_util.h"
 #include "support/files.h"
+#include "support/gl_fixture.h"
 #include "support/headless.h"
 #include "support/loopback_server.h"
 #include "support/pixels.h"
 #include "support/scripted_input.h"
 
 namespace qvt::test {
+
+using game::G;
+using game::GameGlobals;
 
 // Key codes the game reads.
 inline constexpr int kKey1 = 2, kKeyQ = 16, kKeyP = 25, kKeyEnter = 28, kKeyS = 31, kKeyZ = 44,
@@ -40,34 +45,18 @@ inline constexpr int kKey1 = 2, kKeyQ = 16, kKeyP = 25, kKeyEnter = 28, kKeyS = 
 // Thrown from the frame observer to leave the routine under test.
 struct LeaveRoutine {};
 
-// Writes a 24-bit BMP of width x height whose pixel (x, y), y from the top, is colour(x, y).
-inline void writeBmp(const std::string& path, int width, int height,
-                     const std::function<FramePixel(int, int)>& colour) {
-    const int stride = (width * 3 + 3) / 4 * 4;
-    Bytes file{'B', 'M'};
-    append32(file, 54 + static_cast<std::uint32_t>(stride * height));
-    for (std::uint32_t v : {0u, 54u, 40u, static_cast<std::uint32_t>(width),
-                            static_cast<std::uint32_t>(height)}) {
-        append32(file, v);
-    }
-    append16(file, 1);
-    append16(file, 24);
-    for (int i = 0; i < 6; ++i) append32(file, 0);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            const FramePixel c = colour(x, y);
-            for (int v : {c.b, c.g, c.r}) file.push_back(static_cast<std::uint8_t>(v));
-        }
-        file.resize(file.size() + static_cast<std::size_t>(stride - width * 3), 0);
-    }
-    writeBytes(path, file);
+// Writes a PNG of width x height whose pixel (x, y), y from the top, is colour(x, y).
+inline void writeImage(const std::string& path, int width, int height,
+                       const std::function<FramePixel(int, int)>& colour) {
+    writeBytes(path, EncodePng(makeImage(width, height,
+                                         [&](int x, int y) { return opaque(colour(x, y)); })));
 }
 
 // A font of 16 x 16 cells whose printable characters (33..126) are solid squares of green
 // 255 with the character code in red; the rest black, which the font key makes
 // transparent. Text on screen can then be read back cell by cell.
 inline void writeCodeFont(const std::string& path) {
-    writeBmp(path, 256, 128, [](int x, int y) {
+    writeImage(path, 256, 128, [](int x, int y) {
         const int c = y / 16 * 16 + x / 16;
         return c >= 33 && c <= 126 ? FramePixel{c, 255, 0} : FramePixel{0, 0, 0};
     });
@@ -101,7 +90,8 @@ inline std::string hiscoreLines(int lines, const std::string& prefix, double ste
     std::string text;
     for (int n = 0; n < lines; ++n) {
         const int i = n / 3;
-        const RuntimeString field = n % 3 == 0   ? RuntimeString((prefix + std::to_string(i)).c_str())
+        const std::string name = prefix + std::to_string(i);
+        const RuntimeString field = n % 3 == 0   ? RuntimeString(name.c_str())
                                     : n % 3 == 1 ? NumberToString(step * (i + 1))
                                                  : RuntimeString(sent.c_str());
         text += EncryptText(game::kHiscoreKey, field).c_str();
@@ -168,7 +158,7 @@ protected:
         game::ResetGlobals();
         game::CreateHiscoreTables();
         game::CreatePlayTables();
-        const std::string font = runtime->tempDir() + "codefont.bmp";
+        const std::string font = runtime->tempDir() + "codefont.png";
         writeCodeFont(font);
         LoadFontFile(RuntimeString(font.c_str()), 0);
         SelectFont(0);
@@ -316,14 +306,14 @@ protected:
     }
     // A falling crate segment or bonus item in slot.
     static void putCrate(int slot, double x, double y, double speed) {
-        game::GameGlobals& g = game::G();
+        GameGlobals& g = G();
         g.CrateX(slot) = x;
         g.CrateY(slot) = y;
         g.CrateSpeed(slot) = speed;
         g.CrateState(slot) = 1;
     }
     static void putBonus(int slot, double x, double y, double speed) {
-        game::GameGlobals& g = game::G();
+        GameGlobals& g = G();
         g.BonusX(slot) = x;
         g.BonusY(slot) = y;
         g.BonusSpeed(slot) = speed;

@@ -12,7 +12,6 @@ namespace qvt::test {
 namespace {
 
 namespace fs = std::filesystem;
-using game::G;
 
 constexpr int kNobody = 65534;
 const std::string kFile = game::kHiscoreFile;
@@ -139,7 +138,8 @@ int readOnlyMediaChild(const std::string& media, const std::string& expected) {
     // A later start keeps the player's table instead of copying the shipped one again.
     fillLocalTable();
     path = game::LocateHiscoreFile(rs(kFile)).c_str();
-    if (path != expected || game::ReadHiscoreFile(rs(path)) != 30 || localName(9) != "PLAYER") return 15;
+    if (path != expected || game::ReadHiscoreFile(rs(path)) != 30) return 15;
+    if (localName(9) != "PLAYER") return 15;
     return 0;
 }
 
@@ -148,7 +148,8 @@ TEST_F(HiscoreFileTest, ReadOnlyMediaFolderMovesTheFileToTheDataFolder) {
     const std::string shipped = readText(kFile);
     const std::string dataHome = base / "xdg";
     fs::create_directory(dataHome);
-    fs::permissions(media, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(media,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     // Root writes through permission bits; the check then runs as an unprivileged user.
     const bool asRoot = geteuid() == 0;

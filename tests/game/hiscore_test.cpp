@@ -7,8 +7,6 @@
 namespace qvt::test {
 namespace {
 
-using game::G;
-
 class NameEntryTest : public GameTest {
 protected:
     void SetUp() override {
@@ -45,7 +43,8 @@ TEST_F(SanNameEntryTest, TypedNamesGoInBelowTheFirstHigherEntry) {
         std::string name;
     } cases[] = {
         {5500, "", {{2, "AB CDEFGHIJK"}, {20, "\bZ\n"}}, 4, "AB_CDEFGZ"},
-        {5500, "", {{2, "a"}, {3, "\t"}, {4, "\xC3\xA9"}, {5, "\x7F"}, {6, "~!"}, {7, "\n"}}, 4, "a~!"},
+        {5500, "", {{2, "a"}, {3, "\t"}, {4, "\xC3\xA9"}, {5, "\x7F"}, {6, "~!"}, {7, "\n"}},
+         4, "a~!"},
         {5500, "", {{2, "\b\b"}, {3, "Q"}, {4, "\n"}}, 4, "Q"},
         {5500, "OLD", {{2, "\n"}}, 4, "ORVELSOFT"},
         {20000, "", {{2, "TOP\n"}}, 9, "TOP"},

@@ -5,19 +5,17 @@
 #include <string>
 
 #include "game/game_harness.h"
-#include "support/gl_fixture.h"
 
 namespace qvt::test {
 namespace {
 
 using game::DrawPlayField;
-using game::G;
-using game::GameGlobals;
 
 // What the pixel at (x, y) shows, told by its colours through the translucent drawing:
 // '.' the sky (' ' where its red has faded out), '0' to '8' the light of the star's frame
-// over it, '#' a beam or a spark, 'S' the ship's straight frame, 'L' and 'R' the left (blue) and right (yellow) half of its banking frame, 'F' a
-// fragment, 'C' a falling crate, 'c' a fading (paler) one, 'W' a bonus item.
+// over it, '#' a beam or a spark, 'S' the ship's straight frame, 'L' and 'R' the left
+// (blue) and right (yellow) half of its banking frame, 'F' a fragment, 'C' a falling crate,
+// 'c' a fading (paler) one, 'W' a bonus item.
 char shows(int x, int y) {
     const FramePixel p = readFramePixel(x, y);
     if (p.b > 150) {
@@ -71,8 +69,8 @@ protected:
         // Glyphs that can be read back through translucent drawing: each printable character
         // a solid square of green 255 with the low nibble of its code in red (16 levels apart)
         // and the high nibble in blue (32 apart).
-        const std::string font = runtime->tempDir() + "hudfont.bmp";
-        writeBmp(font, 256, 128, [](int x, int y) {
+        const std::string font = runtime->tempDir() + "hudfont.png";
+        writeImage(font, 256, 128, [](int x, int y) {
             const int c = y / 16 * 16 + x / 16;
             return c >= 33 && c <= 126 ? FramePixel{(c & 15) * 16 + 8, 255, (c >> 4) * 32 + 16}
                                        : FramePixel{0, 0, 0};
@@ -108,7 +106,7 @@ protected:
     }
     static void expectStrips(const std::vector<Strip>& strips) {
         for (const Strip& s : strips) {
-            EXPECT_EQ(strip(s.x0, s.y, 4, 0, s.n), s.want) << "from (" << s.x0 << ", " << s.y << ")";
+            EXPECT_EQ(strip(s.x0, s.y, 4, 0, s.n), s.want) << "from " << s.x0 << ", " << s.y;
         }
     }
 };
@@ -255,7 +253,8 @@ TEST_F(PlayDrawTest, HeadsUpTextsShowTheCuesTheScoreAndThePhase) {
         {101, 0, 0, {{0, 0, 8, "101:-7  "}}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "phase " << c.phase << ", LevelUpShow " << c.levelUpShow);
+        SCOPED_TRACE(testing::Message() << "phase " << c.phase << ", LevelUpShow "
+                                        << c.levelUpShow);
         calmField();
         g.StarTop = 480;  // no star and no beams: only the sky behind the texts
         g.BeamEnd = -16;

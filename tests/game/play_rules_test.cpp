@@ -10,9 +10,6 @@
 namespace qvt::test {
 namespace {
 
-using game::G;
-using game::GameGlobals;
-
 const Probe kLane = QVT_FIELD(ShipLane);
 const Probe kSlide = QVT_FIELD(ShipSlide);
 const Probe kShipX = QVT_FIELD(ShipX);
@@ -26,14 +23,34 @@ const Probe kBonus0 = QVT_FIELD(BonusState(0));
 const Probe kExplode{"explode voices", [] { return double(voicesPlaying(game::kSoundExplode)); }};
 
 // The star rises 148 frames (the ship drifts left for 112 of them), the beams extend 25, and
-// play (with the music) begins in the last of them. A new game frees every slot.
+// play (with the music, if the sound is on) begins in the last of them. A new game frees
+// every slot.
 TEST_F(PlayTest, NewGameFliesInExtendsTheBeamsAndStartsPlayInFrame172) {
     GameGlobals& g = G();
-    putCrate(3, 999, 77, 9);
-    putBonus(4, 555, 66, 8);
-    game::NewGameInit();
-    EXPECT_EQ(g.CrateState(3) + g.BonusState(4), 0);
-    EXPECT_EQ(voicesPlaying(game::kSoundIntro), 1) << "the intro sound starts the game";
+    for (double soundOn : {0.0, 1.0}) {
+        SCOPED_TRACE(testing::Message() << "SoundOn " << soundOn);
+        g.SoundOn = soundOn;
+        putCrate(3, 999, 77, 9);
+        putBonus(4, 555, 66, 8);
+        game::NewGameInit();
+        EXPECT_EQ(g.CrateState(3) + g.BonusState(4), 0);
+        EXPECT_EQ(voicesPlaying(game::kSoundIntro), soundOn) << "the intro sound starts the game";
+        runPlayScript({
+            {1, {}, {}, {{kState, 2}, {kPhase, 1}, {kStarTop, 478}, {kShipX, 287.5}, {kSlide, 1}}},
+            {112, {}, {}, {{kStarTop, 256}, {kShipX, 232}, {kSlide, 1}}},
+            {113, {}, {}, {{kShipX, 232}, {kSlide, 0}}},
+            {147, {}, {}, {{kPhase, 1}, {kStarTop, 186}, {kBeamEnd, -16}}},
+            {148, {}, {}, {{kPhase, 2}, {kStarTop, 184}, {kBeamEnd, 0}, {kShipX, 233},
+                           {kSlide, -1}, {kScore, 0}, {kCrateNext, 0}}},
+            {171, {}, {}, {{kPhase, 2}, {kBeamEnd, 368}, {kShipX, 256}, {kSlide, -1}, {kMusic, 0}}},
+            {172, {}, {}, {{kPhase, 3}, {kBeamEnd, 384}, {kShipX, 256}, {kSlide, 0}, {kScore, 3},
+                           {kLevelFrames, 1}, {kMusic, soundOn}}},
+        });
+        EXPECT_GE(g.CrateNext, 2) << "the first pair of columns comes in the first frame of play";
+        EXPECT_EQ(g.BonusNext, 1) << "and so does the first bonus item";
+        StopAllSounds();
+        StopMusic();
+    }
     std::set<double> speeds;
     for (int i = 0; i < game::kSparkCount; ++i) {
         EXPECT_TRUE(g.SparkX(i) >= 0 && g.SparkX(i) <= 640 && g.SparkY(i) >= 0 &&
@@ -42,20 +59,6 @@ TEST_F(PlayTest, NewGameFliesInExtendsTheBeamsAndStartsPlayInFrame172) {
         speeds.insert(g.SparkSpeed(i));
     }
     EXPECT_EQ(speeds, (std::set<double>{8, 9, 10, 11, 12, 13, 14, 15, 16}));
-    runPlayScript({
-        {1, {}, {}, {{kState, 2}, {kPhase, 1}, {kStarTop, 478}, {kShipX, 287.5}, {kSlide, 1}}},
-        {112, {}, {}, {{kStarTop, 256}, {kShipX, 232}, {kSlide, 1}}},
-        {113, {}, {}, {{kShipX, 232}, {kSlide, 0}}},
-        {147, {}, {}, {{kPhase, 1}, {kStarTop, 186}, {kBeamEnd, -16}}},
-        {148, {}, {}, {{kPhase, 2}, {kStarTop, 184}, {kBeamEnd, 0}, {kShipX, 233},
-                       {kSlide, -1}, {kScore, 0}, {kCrateNext, 0}}},
-        {171, {}, {}, {{kPhase, 2}, {kBeamEnd, 368}, {kShipX, 256}, {kSlide, -1}, {kMusic, 0}}},
-        {172, {}, {}, {{kPhase, 3}, {kBeamEnd, 384}, {kShipX, 256}, {kSlide, 0}, {kScore, 3},
-                       {kLevelFrames, 1}, {kMusic, 1}}},
-    });
-    EXPECT_GE(g.CrateNext, 2) << "the first pair of columns comes in the first frame of play";
-    EXPECT_EQ(g.BonusNext, 1) << "and so does the first bonus item";
-    StopMusic();
 }
 
 // Plays frames until the next pair of crate columns and checks the pair: two columns in two

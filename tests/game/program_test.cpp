@@ -1,6 +1,6 @@
 // The main program: the start-up sequence up to the title screen with the table from the
-// hiscore file (or its defaults when the file is missing or short), and a whole round from
-// the title through a game and the name entry back to the title.
+// hiscore file (and the defaults where a short file ends), a whole round from the title
+// through a game and the name entry back to the title, and a quit from the pause.
 #include <string>
 
 #include "game/game_harness.h"
@@ -9,7 +9,6 @@ namespace qvt::test {
 namespace {
 
 namespace fs = std::filesystem;
-using game::G;
 
 // The splash image: halves told apart by red, rows by blue, so the image shows whether it
 // is mapped pixel for pixel; green stays low so it never reads as a glyph.
@@ -27,7 +26,7 @@ protected:
         const std::string media = runtime->tempDir() + "game/Media";
         fs::create_directories(media);
         writeCodeFont(media + "/font16.png");
-        writeBmp(media + "/orvelsoft.png", 640, 480, splash);
+        writeImage(media + "/orvelsoft.png", 640, 480, splash);
         hiscorePath = media + "/" + game::kHiscoreFile;
         fs::current_path(media + "/..");
     }

@@ -8,8 +8,6 @@
 namespace qvt::test {
 namespace {
 
-using game::G;
-
 class TitleTest : public GameTest {
 protected:
     void SetUp() override {

@@ -11,36 +11,32 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "app/frame.h"
 #include "app/testing.h"
-#include "audio/music.h"
-#include "audio/sound.h"
-#include "core/random.h"
-#include "files/filesystem.h"
 #include "game/globals.h"
+#include "game/hiscore_file.h"
 #include "game/play.h"
 #include "game/routines.h"
 #include "game/screens.h"
-#include "gfx/font.h"
-#include "gfx/screen.h"
-#include "input/input.h"
+#include "gfx/image_encode.h"
+#include "quivent.h"
 #include "runtime/audio/audio_test_util.h"
 #include "support/files.h"
+#include "support/gl_fixture.h"
 #include "support/headless.h"
-#include "support/pixels.h"
-#include "support/files.h"
 #include "support/loopback_server.h"
+#include "support/pixels.h"
 #include "support/scripted_input.h"
 
 namespace qvt::test {
+
+using game::G;
+using game::GameGlobals;
 
 // Key codes the game reads.
 inline constexpr int kKey1 = 2, kKeyQ = 16, kKeyP = 25, kKeyEnter = 28, kKeyS = 31, kKeyZ = 44,
@@ -49,34 +45,18 @@ inline constexpr int kKey1 = 2, kKeyQ = 16, kKeyP = 25, kKeyEnter = 28, kKeyS = 
 // Thrown from the frame observer to leave the routine under test.
 struct LeaveRoutine {};
 
-// Writes a 24-bit BMP of width x height whose pixel (x, y), y from the top, is colour(x, y).
-inline void writeBmp(const std::string& path, int width, int height,
-                     const std::function<FramePixel(int, int)>& colour) {
-    const int stride = (width * 3 + 3) / 4 * 4;
-    Bytes file{'B', 'M'};
-    append32(file, 54 + static_cast<std::uint32_t>(stride * height));
-    for (std::uint32_t v : {0u, 54u, 40u, static_cast<std::uint32_t>(width),
-                            static_cast<std::uint32_t>(height)}) {
-        append32(file, v);
-    }
-    append16(file, 1);
-    append16(file, 24);
-    for (int i = 0; i < 6; ++i) append32(file, 0);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            const FramePixel c = colour(x, y);
-            for (int v : {c.b, c.g, c.r}) file.push_back(static_cast<std::uint8_t>(v));
-        }
-        file.resize(file.size() + static_cast<std::size_t>(stride - width * 3), 0);
-    }
-    writeBytes(path, file);
+// Writes a PNG of width x height whose pixel (x, y), y from the top, is colour(x, y).
+inline void writeImage(const std::string& path, int width, int height,
+                       const std::function<FramePixel(int, int)>& colour) {
+    writeBytes(path, EncodePng(makeImage(width, height,
+                                         [&](int x, int y) { return opaque(colour(x, y)); })));
 }
 
 // A font of 16 x 16 cells whose printable characters (33..126) are solid squares of green
 // 255 with the character code in red; the rest black, which the font key makes
 // transparent. Text on screen can then be read back cell by cell.
 inline void writeCodeFont(const std::string& path) {
-    writeBmp(path, 256, 128, [](int x, int y) {
+    writeImage(path, 256, 128, [](int x, int y) {
         const int c = y / 16 * 16 + x / 16;
         return c >= 33 && c <= 126 ? FramePixel{c, 255, 0} : FramePixel{0, 0, 0};
     });
@@ -103,6 +83,34 @@ inline std::string readCells(int x, int y, int n) {
     return text;
 }
 
+// The first `lines` lines of a hiscore file whose entry i is named prefix + i, scores
+// step * (i + 1) and has the sent mark `sent`.
+inline std::string hiscoreLines(int lines, const std::string& prefix, double step,
+                                const std::string& sent, bool finalNewline = true) {
+    std::string text;
+    for (int n = 0; n < lines; ++n) {
+        const int i = n / 3;
+        const std::string name = prefix + std::to_string(i);
+        const RuntimeString field = n % 3 == 0   ? RuntimeString(name.c_str())
+                                    : n % 3 == 1 ? NumberToString(step * (i + 1))
+                                                 : RuntimeString(sent.c_str());
+        text += EncryptText(game::kHiscoreKey, field).c_str();
+        if (finalNewline || n + 1 < lines) text += "\r\n";
+    }
+    return text;
+}
+
+// The local table as the start-up sets it: ORVELSOFT (or prefix + i), 1000 * (i + 1), sent.
+inline void fillLocalTable(const std::string& prefix = "") {
+    for (int i = 0; i < game::kHiscoreEntries; ++i) {
+        const std::string name = prefix.empty() ? "ORVELSOFT" : prefix + std::to_string(i);
+        game::G().LocalScore(i) = 1000.0 * (i + 1);
+        game::G().LocalName(i) = RuntimeString(name.c_str());
+        game::G().LocalSent(i) = 1;
+    }
+}
+inline std::string localName(int i) { return game::G().LocalName(i).c_str(); }
+
 // Voices of a sound slot that play now.
 inline int voicesPlaying(double slot) {
     int n = 0;
@@ -123,6 +131,11 @@ inline const Probe kAnySound{"voices of all four sounds", [] {
     return static_cast<double>(voicesPlaying(1) + voicesPlaying(2) + voicesPlaying(3) +
                                voicesPlaying(4));
 }};
+inline const Probe kState = QVT_FIELD(GameState);
+inline const Probe kPhase = QVT_FIELD(PlayPhase);
+inline const Probe kScore = QVT_FIELD(Score);
+inline const Probe kSoundOn = QVT_FIELD(SoundOn);
+inline const Probe kSoundHeld = QVT_FIELD(SoundKeyHeld);
 
 using Want = std::vector<std::pair<Probe, double>>;
 using Row = ScriptRow<Want>;
@@ -145,7 +158,7 @@ protected:
         game::ResetGlobals();
         game::CreateHiscoreTables();
         game::CreatePlayTables();
-        const std::string font = runtime->tempDir() + "codefont.bmp";
+        const std::string font = runtime->tempDir() + "codefont.png";
         writeCodeFont(font);
         LoadFontFile(RuntimeString(font.c_str()), 0);
         SelectFont(0);
@@ -201,20 +214,19 @@ protected:
     }
     // Runs routine under a key script: at frame f the rows of f are checked (the state the
     // pass that drew f left) and the keys of the rows of f + 1 are set for the next pass.
-    // Leaves after the last row's frame.
+    // Leaves after the last row's frame, which the routine must reach.
     void runScript(void (*routine)(), const std::vector<Row>& rows) {
         applyKeys(keys(), rows, 1);
-        runRoutine(routine, rows.back().frame + 1, [&](int f) {
+        const int frames = runRoutine(routine, rows.back().frame + 1, [&](int f) {
             checkRows(rows, f, expectWant);
             if (f == rows.back().frame) leave();
             applyKeys(keys(), rows, f + 1);
         });
-        EXPECT_FALSE(returned()) << "the routine ended before its script";
+        EXPECT_GE(frames, rows.back().frame) << "the routine ended before its script";
     }
     // From a script: the routine is left at the start of its next frame.
     void leave() { leave_ = true; }
     bool returned() const { return returned_; }
-    bool timedOut() const { return timedOut_; }
 
     ScriptedInput& keys() { return *keys_; }
 
@@ -224,7 +236,6 @@ private:
         ++t->frame_;
         if (t->leave_) throw LeaveRoutine{};
         if (t->frame_ > t->maxFrames_) {
-            t->timedOut_ = true;
             ADD_FAILURE() << "the routine was still running after " << t->maxFrames_ << " frames";
             throw LeaveRoutine{};
         }
@@ -238,7 +249,76 @@ private:
     int maxFrames_ = 0;
     bool leave_ = false;
     bool returned_ = false;
-    bool timedOut_ = false;
+};
+
+// Frames from NewGameInit to the first frame of play (that frame included).
+inline constexpr int kIntroFrames = 172;
+
+// Lane n's left edge.
+inline double laneX(int n) { return 192 + 64.0 * n; }
+
+// The play field: the game's media, and frames of the rules run one at a time.
+class PlayTest : public GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        if (HasFatalFailure()) return;
+        SetClearColour(-1);
+        useGameMedia();
+        game::G().SoundOn = 1;
+    }
+
+    // One frame as MainGame runs it but without the drawing, which the rules do not need
+    // (and which takes most of a frame's time). The ShowScreen that ends the previous frame
+    // comes first, so keys pressed before the call reach this frame.
+    void playFrame() {
+        runtime->frame();
+        game::PlayKeys();
+        game::PlayRules();
+    }
+    void playFrames(int n) {
+        for (int i = 0; i < n; ++i) playFrame();
+    }
+    // A key down for the next frame only.
+    void playFrameWithKey(int code) {
+        keys().press(code);
+        playFrame();
+        keys().release(code);
+    }
+    // NewGameInit and the intro: after it the first frame of play has run.
+    void startPlay() {
+        game::NewGameInit();
+        playFrames(kIntroFrames);
+        ASSERT_EQ(game::G().PlayPhase, game::kPhasePlay) << "the intro lasts 172 frames";
+    }
+    void runPlayScript(const std::vector<Row>& rows) {
+        runKeyScript(keys(), rows, [&] { playFrame(); }, expectWant);
+    }
+    // No crates, no bonus items, and no new ones for a long while.
+    static void clearField() {
+        clearCrates();
+        for (int i = 0; i < game::kBonusSlots; ++i) game::G().BonusState(i) = 0;
+        game::G().CrateTimer = 1000;
+        game::G().BonusTimer = 1000;
+    }
+    static void clearCrates() {
+        for (int i = 0; i < game::kCrateSlots; ++i) game::G().CrateState(i) = 0;
+    }
+    // A falling crate segment or bonus item in slot.
+    static void putCrate(int slot, double x, double y, double speed) {
+        GameGlobals& g = G();
+        g.CrateX(slot) = x;
+        g.CrateY(slot) = y;
+        g.CrateSpeed(slot) = speed;
+        g.CrateState(slot) = 1;
+    }
+    static void putBonus(int slot, double x, double y, double speed) {
+        GameGlobals& g = G();
+        g.BonusX(slot) = x;
+        g.BonusY(slot) = y;
+        g.BonusSpeed(slot) = speed;
+        g.BonusState(slot) = 1;
+    }
 };
 
 }  // namespace qvt::test

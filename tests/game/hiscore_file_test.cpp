@@ -1,50 +1,24 @@
 // The local hiscore file without a window: a missing or short file must not end the
 // program, a save must never leave the table damaged or gone, and a media folder the
 // player cannot write sends the file to the user's data folder.
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <sstream>
-#include <string>
+#include <algorithm>
 
-#include "core/cipher.h"
-#include "game/globals.h"
-#include "game/hiscore_file.h"
-#include "support/files.h"
+#include "game/game_harness.h"
 
 namespace qvt::test {
 namespace {
 
 namespace fs = std::filesystem;
-using game::G;
 
 constexpr int kNobody = 65534;
 const std::string kFile = game::kHiscoreFile;
 
 // The first `lines` lines of a table whose entry i is "S<i>", 100 * (i + 1), sent 0.
 void writeTable(const std::string& path, int lines, bool finalNewline = true) {
-    std::string text;
-    for (int n = 0; n < lines; ++n) {
-        const int i = n / 3;
-        const std::string field = n % 3 == 0   ? "S" + std::to_string(i)
-                                  : n % 3 == 1 ? std::to_string(100 * (i + 1))
-                                               : "0";
-        text += EncryptText(game::kHiscoreKey, RuntimeString(field.c_str())).c_str();
-        if (finalNewline || n + 1 < lines) text += "\r\n";
-    }
-    writeBytes(path, text);
-}
-
-std::string name(int i) { return G().LocalName(i).c_str(); }
-
-void setDefaults() {
-    for (int i = 0; i < game::kHiscoreEntries; ++i) {
-        G().LocalScore(i) = 1000.0 * (i + 1);
-        G().LocalName(i) = "ORVELSOFT";
-        G().LocalSent(i) = 1;
-    }
+    writeBytes(path, hiscoreLines(lines, "S", 100, "0", finalNewline));
 }
 
 RuntimeString rs(const std::string& s) { return RuntimeString(s.c_str()); }
@@ -62,7 +36,7 @@ protected:
         fs::current_path(media);
         game::ResetGlobals();
         game::CreateHiscoreTables();
-        setDefaults();
+        fillLocalTable();
     }
     void TearDown() override {
         fs::current_path(oldCwd);
@@ -89,51 +63,41 @@ TEST_F(SanHiscoreFileTest, ReadingTakesTheLinesTheFileHasAndKeepsTheRest) {
         SCOPED_TRACE(testing::Message() << c.lines << " lines");
         fs::remove(kFile);
         if (c.lines >= 0) writeTable(kFile, c.lines, c.finalNewline);
-        setDefaults();
+        fillLocalTable();
         // Reading past the end would end the process through the channel layer's error stop.
         EXPECT_EQ(game::ReadHiscoreFile(rs(kFile)), c.read);
         for (int i = 0; i < 10; ++i) {
             SCOPED_TRACE(testing::Message() << "index " << i);
-            EXPECT_EQ(name(i), 3 * i < c.read ? "S" + std::to_string(i) : "ORVELSOFT");
+            EXPECT_EQ(localName(i), 3 * i < c.read ? "S" + std::to_string(i) : "ORVELSOFT");
             EXPECT_EQ(G().LocalScore(i), 3 * i + 1 < c.read ? 100 * (i + 1) : 1000 * (i + 1));
             EXPECT_EQ(G().LocalSent(i), 3 * i + 2 < c.read ? 0 : 1);
         }
     }
 }
 
-TEST_F(HiscoreFileTest, SaveWritesCipheredLinesThroughATemporaryFileOrLeavesTheOldOne) {
+// Lines end with CR LF; an empty name is an empty line; ten digits keep their value.
+TEST_F(HiscoreFileTest, SaveWritesThroughATemporaryFileOrLeavesTheOldOne) {
     G().LocalName(0) = "";
     G().LocalName(6) = "A_B~!";
-    G().LocalScore(7) = 9876543210;  // ten digits keep their value through the text
+    G().LocalScore(7) = 9876543210;
     G().LocalSent(7) = 0;
     ASSERT_TRUE(game::WriteHiscoreFile(rs(kFile))) << "a missing file is made";
     EXPECT_FALSE(fs::exists(kFile + ".tmp")) << "renamed, not left over";
-    std::istringstream lines(readText(kFile));
-    std::string line;
-    int count = 0;
-    while (std::getline(lines, line)) {
-        ++count;
-        ASSERT_TRUE(!line.empty() && line.back() == '\r') << "lines end with CR LF; line " << count;
-        line.pop_back();
-        if (count == 1) {
-            EXPECT_EQ(line, "") << "an empty name is an empty line";
-        }
-        EXPECT_EQ(line.find_first_not_of("0123456789abcdef"), std::string::npos) << count;
-        EXPECT_EQ(line.size() % 16, 0u) << "whole cipher blocks; line " << count;
-    }
-    EXPECT_EQ(count, game::kHiscoreLines);
-    setDefaults();
+    const std::string text = readText(kFile);
+    EXPECT_EQ(text.substr(0, 2), "\r\n");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), game::kHiscoreLines);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), game::kHiscoreLines);
+    fillLocalTable();
     EXPECT_EQ(game::ReadHiscoreFile(rs(kFile)), 30);
-    EXPECT_EQ(name(0), "");
-    EXPECT_EQ(name(6), "A_B~!");
+    EXPECT_EQ(localName(0), "");
+    EXPECT_EQ(localName(6), "A_B~!");
     EXPECT_EQ(G().LocalScore(7), 9876543210);
     EXPECT_EQ(G().LocalSent(7), 0);
 
-    const std::string before = readText(kFile);
     fs::create_directory(kFile + ".tmp");  // the temporary file cannot be made
     G().LocalName(9) = "LOST";
     EXPECT_FALSE(game::WriteHiscoreFile(rs(kFile)));
-    EXPECT_EQ(readText(kFile), before) << "the old table must survive a failed save";
+    EXPECT_EQ(readText(kFile), text) << "the old table must survive a failed save";
 }
 
 TEST_F(HiscoreFileTest, WritableMediaFolderKeepsTheFileBesideTheMedia) {
@@ -168,13 +132,14 @@ int readOnlyMediaChild(const std::string& media, const std::string& expected) {
     std::string path = game::LocateHiscoreFile(rs(kFile)).c_str();
     if (path != expected) return 11;
     if (readText(path) != readText(kFile)) return 12;
-    if (game::ReadHiscoreFile(rs(path)) != 30 || name(9) != "S9") return 13;
+    if (game::ReadHiscoreFile(rs(path)) != 30 || localName(9) != "S9") return 13;
     G().LocalName(9) = "PLAYER";
     if (!game::WriteHiscoreFile(rs(path))) return 14;
     // A later start keeps the player's table instead of copying the shipped one again.
-    setDefaults();
+    fillLocalTable();
     path = game::LocateHiscoreFile(rs(kFile)).c_str();
-    if (path != expected || game::ReadHiscoreFile(rs(path)) != 30 || name(9) != "PLAYER") return 15;
+    if (path != expected || game::ReadHiscoreFile(rs(path)) != 30) return 15;
+    if (localName(9) != "PLAYER") return 15;
     return 0;
 }
 
@@ -183,7 +148,8 @@ TEST_F(HiscoreFileTest, ReadOnlyMediaFolderMovesTheFileToTheDataFolder) {
     const std::string shipped = readText(kFile);
     const std::string dataHome = base / "xdg";
     fs::create_directory(dataHome);
-    fs::permissions(media, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(media,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     // Root writes through permission bits; the check then runs as an unprivileged user.
     const bool asRoot = geteuid() == 0;
@@ -207,7 +173,7 @@ TEST_F(HiscoreFileTest, ReadOnlyMediaFolderMovesTheFileToTheDataFolder) {
            "15 copied again";
     EXPECT_EQ(readText(media + "/" + kFile), shipped) << "the shipped file stays as shipped";
     EXPECT_EQ(game::ReadHiscoreFile(rs(expected)), 30);
-    EXPECT_EQ(name(9), "PLAYER");
+    EXPECT_EQ(localName(9), "PLAYER");
 }
 
 }  // namespace

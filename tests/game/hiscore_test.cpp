@@ -7,24 +7,17 @@
 namespace qvt::test {
 namespace {
 
-using game::G;
-
 class NameEntryTest : public GameTest {
 protected:
     void SetUp() override {
         GameTest::SetUp();
         if (HasFatalFailure()) return;
-        hiscorePath = runtime->tempDir() + "orvelsoft.ini";
         fillTable();
     }
     // Names that tell the entries apart: N0 (1000) .. N9 (10000).
     void fillTable() {
-        for (int i = 0; i < game::kHiscoreEntries; ++i) {
-            G().LocalScore(i) = 1000.0 * (i + 1);
-            G().LocalName(i) = RuntimeString(("N" + std::to_string(i)).c_str());
-            G().LocalSent(i) = 1;
-        }
-        G().HiscoreFileName = RuntimeString(hiscorePath.c_str());
+        fillLocalTable("N");
+        G().HiscoreFileName = RuntimeString((runtime->tempDir() + "orvelsoft.ini").c_str());
     }
     // Runs the name entry for score, typing each text at the start of its frame.
     void enterName(double score, const std::map<int, std::string>& typed) {
@@ -34,9 +27,6 @@ protected:
         });
         EXPECT_TRUE(returned());
     }
-    std::string name(int i) { return G().LocalName(i).c_str(); }
-
-    std::string hiscorePath;
 };
 
 // One character is taken per frame: at most nine, blanks as underscores, backspace frees a
@@ -53,7 +43,8 @@ TEST_F(SanNameEntryTest, TypedNamesGoInBelowTheFirstHigherEntry) {
         std::string name;
     } cases[] = {
         {5500, "", {{2, "AB CDEFGHIJK"}, {20, "\bZ\n"}}, 4, "AB_CDEFGZ"},
-        {5500, "", {{2, "a"}, {3, "\t"}, {4, "\xC3\xA9"}, {5, "\x7F"}, {6, "~!"}, {7, "\n"}}, 4, "a~!"},
+        {5500, "", {{2, "a"}, {3, "\t"}, {4, "\xC3\xA9"}, {5, "\x7F"}, {6, "~!"}, {7, "\n"}},
+         4, "a~!"},
         {5500, "", {{2, "\b\b"}, {3, "Q"}, {4, "\n"}}, 4, "Q"},
         {5500, "OLD", {{2, "\n"}}, 4, "ORVELSOFT"},
         {20000, "", {{2, "TOP\n"}}, 9, "TOP"},
@@ -65,13 +56,13 @@ TEST_F(SanNameEntryTest, TypedNamesGoInBelowTheFirstHigherEntry) {
         fillTable();
         keys().type(c.typedBefore);
         enterName(c.score, c.typed);
-        EXPECT_EQ(name(c.index), c.name);
+        EXPECT_EQ(localName(c.index), c.name);
         EXPECT_EQ(G().LocalScore(c.index), c.score);
         EXPECT_EQ(G().LocalSent(c.index), 0) << "a new entry is still to be sent";
         for (int i = 0; i < 10; ++i) {
             if (i == c.index) continue;
             const int was = i < c.index ? i + 1 : i;  // the lowest entry drops out
-            EXPECT_EQ(name(i), "N" + std::to_string(was)) << "index " << i;
+            EXPECT_EQ(localName(i), "N" + std::to_string(was)) << "index " << i;
             EXPECT_EQ(G().LocalScore(i), 1000.0 * (was + 1)) << "index " << i;
             EXPECT_EQ(G().LocalSent(i), 1) << "index " << i;
         }

@@ -44,25 +44,20 @@ protected:
 
 TEST_F(MouseTest, TheWheelIsReducedToItsDirectionUntilAnUpdateOrAFrame) {
     const auto steps = [](bool update) { return std::get<2>(poll(update)); };
-    const auto wheel = [](int steps, int times = 1) {
-        platform::Event e;
-        e.type = platform::EventType::MouseWheel;
-        e.wheelY = steps;
-        for (int i = 0; i < times; ++i) input::HandleEvent(e);
-    };
-    wheel(3);
-    wheel(-1);
-    EXPECT_EQ(steps(false) * 100 + steps(true) * 10 + steps(false), 110) << "+2 kept until the update clears it";
-    wheel(-120);
-    EXPECT_EQ(steps(true), -1);
-    wheel(1);
-    wheel(-1);
-    EXPECT_EQ(steps(true), 0) << "movements that cancel out";
-    wheel(0x7FFFFFFF, 4);
-    EXPECT_EQ(steps(true), 1) << "a huge sum keeps its sign";
-    wheel(-0x7FFFFFFF - 1, 4);
-    EXPECT_EQ(steps(true), -1);
-    wheel(1);
+    constexpr int kMax = 0x7FFFFFFF, kMin = -kMax - 1;
+    const std::pair<std::vector<int>, int> cases[] = {  // a huge sum keeps its sign
+        {{3, -1}, 1}, {{-120}, -1}, {{1, -1}, 0}, {{kMax, kMax, kMax, kMax}, 1}, {{kMin, kMin, kMin, kMin}, -1}};
+    platform::Event e;
+    e.type = platform::EventType::MouseWheel;
+    for (const auto& [moves, direction] : cases) {
+        for (int wheelY : moves) {
+            e.wheelY = wheelY;
+            input::HandleEvent(e);
+        }
+        EXPECT_EQ(steps(false) * 10 + steps(true), direction * 11) << "kept until the update";
+        EXPECT_EQ(steps(false), 0) << "and cleared by it";
+    }
+    input::HandleEvent(e);
     input::PollForFrame();
     EXPECT_EQ(steps(false), 0) << "steps before the frame's poll belong to that frame";
 }

@@ -26,7 +26,12 @@ TEST(SleepUntilTest, RealClockWakesNoEarlierThanTheTargetAndNotForPastTimes) {
 TEST(SleepUntilTest, SourceWithoutAbsoluteSleepGetsTheWholeMillisecondsLeft) {
     static double now = 100.0;
     static std::vector<int> sleeps;
-    TimeSource src{[](void*) { return now; }, [](void*, int ms) { sleeps.push_back(ms), now += ms; }, nullptr};
+    TimeSource src{[](void*) { return now; },
+                   [](void*, int ms) {
+                       sleeps.push_back(ms);
+                       now += ms;
+                   },
+                   nullptr};
     setTimeSource(&src);
     sleepUntilMs(105.7);  // 5.7 ms left
     sleepUntilMs(105.8);  // 0.8 ms left: no sleep

@@ -9,8 +9,6 @@
 #include <string>
 
 #include "app/frame.h"
-#include "app/startup.h"
-#include "core/callbyname.h"
 #include "core/clock.h"
 #include "core/errors.h"
 #include "core/log.h"
@@ -43,9 +41,11 @@ protected:
         GTEST_FLAG_SET(death_test_style, "threadsafe");
         test::useHeadlessDrivers();
     }
+    // videoDriver null: no driver asked for and no display to find.
     static void start(const char* videoDriver) {
         test::useScratchTempDir();
-        setenv("SDL_VIDEODRIVER", videoDriver, 1);
+        for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) unsetenv(name);
+        if (videoDriver != nullptr) setenv("SDL_VIDEODRIVER", videoDriver, 1);
         platform::keepVideoLoaded();
         SetCallByNameTable(kTable);
         std::atexit([] { say(test::readText(LogPath()).c_str()); });
@@ -70,39 +70,25 @@ TEST_F(ProgramMainTest, MainProgramReturningEndsTheProgram) {
         "^\\[main 0 33 rayvaulter \"two words\" -x\\]\\[quit\\]Start new log.*Init Finalized\nShutdown QVT\n(.*)qvt is shutdown\n$");
 }
 
-TEST_F(ProgramMainTest, NoWindowEndsWithAMessageAndCodeOne) {
-    EXPECT_EXIT(
-        {
-            start("no-such-driver");
-            ProgramMain(1, argv, testSettings, [] { say("[main]"); });
-        },
-        testing::ExitedWithCode(1),
-        "^Quivent: cannot create the window and its OpenGL context: .*\n\\[quit\\]"
-        "Start new log...\ntimer\nvxlt\nvxlt init\nWIN32 init video\nShutdown QVT\nqvt is shutdown\n$");
-}
-
-void dumpLogToStderr() {
-    std::fputs(test::readText(LogPath()).c_str(), stderr);
-}
-
 // Without a display SDL would fall back to its offscreen driver and the game would run
 // unseen: unless SDL_VIDEODRIVER asks for a headless driver, the program says that no
 // display was found, on stderr and in the log, and exits with 1.
-TEST(ProgramMainDeathTest, NoDisplayEndsWithAMessageAndCodeOne) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    test::ScopedEnv driver("SDL_VIDEODRIVER", nullptr);
-    test::ScopedEnv x11("DISPLAY", nullptr);
-    test::ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
-    test::ScopedEnv audio("SDL_AUDIODRIVER", "dummy");
-    char arg0[] = "rayvaulter";
-    char* argv[] = {arg0, nullptr};
-    EXPECT_EXIT(
-        {
-            test::useScratchTempDir();
-            std::atexit(dumpLogToStderr);
-            ProgramMain(1, argv, nullptr, [] { std::fputs("[main]", stderr); });
-        },
-        testing::ExitedWithCode(1), "Quivent: no display found[^\n]*\n(.|\n)*WIN32 init video\nno display found");
+TEST_F(ProgramMainTest, NoWindowOrNoDisplayEndsWithAMessageAndCodeOne) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"no-such-driver",
+         "^Quivent: cannot create the window and its OpenGL context: .*\n\\[quit\\]Start new log...\ntimer\n"
+         "vxlt\nvxlt init\nWIN32 init video\nShutdown QVT\nqvt is shutdown\n$"},
+        {nullptr, "Quivent: no display found[^\n]*\n(.|\n)*WIN32 init video\nno display found"},
+    };
+    for (const auto& [driver, message] : cases) {
+        EXPECT_EXIT(
+            {
+                start(driver);
+                ProgramMain(1, argv, testSettings, [] { say("[main]"); });
+            },
+            testing::ExitedWithCode(1), message)
+            << (driver ? driver : "no display");
+    }
 }
 
 }  // namespace

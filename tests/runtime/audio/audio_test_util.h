@@ -2,13 +2,17 @@
 // on the real audio thread.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cmath>
 #include <numbers>
 #include <thread>
 #include <utility>
 
+#include "audio/sound.h"
 #include "core/strings.h"
+#include "files/resolver.h"
 #include "support/files.h"
 
 namespace qvt::test {
@@ -78,5 +82,29 @@ bool waitFor(Pred done, int timeoutMs = 5000) {
     return true;
 }
 inline void sleepRealMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// The sound device opened on driver (none: the test opens it) and files in a scratch folder.
+class AudioTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SetMediaPacks("", "");
+        if (driver != nullptr) open(driver);
+    }
+    void TearDown() override {
+        ShutdownSound();
+        ReleaseMediaResolvers();
+    }
+    void open(const char* name) {
+        ScopedEnv env("SDL_AUDIODRIVER", name);
+        InitSound();
+        EXPECT_TRUE(driver == nullptr || SoundDeviceOpen()) << name;
+    }
+    RuntimeString file(const std::string& name, const Bytes& bytes) {
+        writeBytes(dir / name, bytes);
+        return rs(dir / name);
+    }
+    const char* driver = "dummy";
+    ScratchFolder dir;
+};
 
 }  // namespace qvt::test

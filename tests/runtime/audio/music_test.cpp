@@ -6,17 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "app/frame.h"
-#include "audio/sound.h"
 #include "audio_test_util.h"
 #include "core/errors.h"
 #include "files/memfile.h"
 #include "files/pack.h"
-#include "files/resolver.h"
 #include "platform/audio.h"
-#include "support/files.h"
 #include "support/headless.h"
 #include "support/virtual_clock.h"
 
@@ -25,23 +20,9 @@ namespace {
 
 using test::rs;
 
-class MusicTest : public testing::Test {
+class MusicTest : public test::AudioTest {
 protected:
-    void SetUp() override {
-        test::ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
-        SetMediaPacks("", "");
-        InitSound();
-        ASSERT_TRUE(SoundDeviceOpen());
-    }
-    void TearDown() override {
-        ShutdownSound();
-        ReleaseMediaResolvers();
-    }
-    RuntimeString tune(int ms) {
-        const std::string path = dir / ("tune" + std::to_string(ms) + ".wav");
-        test::writeBytes(path, test::toneWav(ms, 44100));
-        return rs(path);
-    }
+    RuntimeString tune(int ms) { return file("tune" + std::to_string(ms) + ".wav", test::toneWav(ms, 44100)); }
     // Waits (real time) for the tune to finish playing; the repeat step has not run.
     static bool tuneEnds() { return test::waitFor([] { return !platform::tuneActive(); }); }
     // Moves the clock by ms, runs the repeat step and tells whether the tune plays.
@@ -51,14 +32,12 @@ protected:
         return platform::tuneActive();
     }
     test::VirtualClock clock{0.0};
-    test::ScratchFolder dir;
 };
 
-TEST_F(MusicTest, LoopedTuneRestartsAfterItsLengthButNotBefore500Ms) {
+TEST_F(MusicTest, LoopedTuneRestartsAfterItsLengthButNotBefore500MsAndOneShotsEnd) {
     SetLastError(kErrOutOfBounds);
     PlayMusic(tune(700), 1);
-    EXPECT_EQ(LastErrorCode(), kErrSuccess);
-    EXPECT_TRUE(platform::tuneActive());
+    EXPECT_EQ(LastErrorCode() * 10 + platform::tuneActive(), 1);
     ASSERT_TRUE(tuneEnds());
     EXPECT_EQ(MusicPlaying(), 1) << "a looping tune counts as playing between its end and its restart";
     EXPECT_FALSE(stepAfter(699)) << "not due yet";
@@ -72,13 +51,11 @@ TEST_F(MusicTest, LoopedTuneRestartsAfterItsLengthButNotBefore500Ms) {
     ASSERT_TRUE(tuneEnds()) << "the short tune replaced the long one";
     EXPECT_FALSE(stepAfter(499)) << "150 ms counts as 500";
     EXPECT_TRUE(stepAfter(1));
-}
 
-TEST_F(MusicTest, OneShotTuneIsLeftAlone) {
     PlayMusic(tune(150), 0);
-    EXPECT_EQ(MusicPlaying(), 1) << "before its end";
+    EXPECT_EQ(MusicPlaying(), 1) << "a one-shot before its end";
     ASSERT_TRUE(tuneEnds());
-    for (int frame = 0; frame < 10; ++frame) EXPECT_FALSE(stepAfter(1000));
+    EXPECT_FALSE(stepAfter(1000));
     EXPECT_EQ(MusicPlaying(), 0) << "after its end";
 }
 
@@ -102,11 +79,9 @@ TEST_F(MusicTest, PauseHoldsTheTuneAndMovesTheRestartByThePausedTime) {
     EXPECT_TRUE(stepAfter(1));
 }
 
-TEST_F(MusicTest, StoppingMissingAndUndecodableTunes) {
-    StopMusic();
+TEST_F(MusicTest, StoppingMissingUndecodableAndVolume) {
     PauseMusic(1);  // no tune: nothing to pause
     PauseMusic(0);
-    EXPECT_EQ(MusicPlaying(), 0);
     PlayMusic(tune(2000), 1);
     StopMusic();
     EXPECT_EQ(MusicPlaying() + platform::tuneActive(), 0);
@@ -116,19 +91,14 @@ TEST_F(MusicTest, StoppingMissingAndUndecodableTunes) {
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
     EXPECT_EQ(MusicPlaying() + platform::tuneActive(), 0) << "the running tune stopped";
     EXPECT_FALSE(stepAfter(5000)) << "nothing left to repeat";
-    test::writeBytes(dir / "noise.mp3", std::string(3000, 'z'));
-    PlayMusic(rs(dir / "noise.mp3"), 1);
+    const RuntimeString noise = file("noise.mp3", test::Bytes(3000, 'z'));
+    PlayMusic(noise, 1);
     EXPECT_EQ(LastErrorCode(), kErrSuccess) << "undecodable plays silently";
     EXPECT_EQ(MusicPlaying(), 1) << "a looping tune is set up, heard or not";
     EXPECT_FALSE(stepAfter(500));
-    PlayMusic(rs(dir / "noise.mp3"), 0);
+    PlayMusic(noise, 0);
     EXPECT_EQ(MusicPlaying(), 0);
-    PlayMusic(tune(2000), 1);
-    ShutdownMusic();
-    EXPECT_EQ(MusicPlaying() + platform::tuneActive(), 0) << "the shutdown step closes the tune";
-}
 
-TEST_F(MusicTest, VolumeGoesToTheDeviceOnChange) {
     std::vector<int> levels;
     PlayMusic(tune(2000), 1);
     for (double volume : {0.5, 2.0, -1.0, 0.25}) {
@@ -137,19 +107,20 @@ TEST_F(MusicTest, VolumeGoesToTheDeviceOnChange) {
     }
     PlayMusic(tune(2000), 1);
     levels.push_back(platform::tuneDeviceVolume());
-    EXPECT_EQ(levels, (std::vector{128, 64, 128, 0, 128})) << "full at the start of every tune; 0.5; clamped to 1 and 0";
+    EXPECT_EQ(levels, (std::vector{128, 64, 128, 0, 128})) << "full at every start; 0.5; clamped";
     MusicVolume(1.0);  // what PlayMusic remembered: nothing is sent
     platform::setTuneVolume(500);
     MusicVolume(1.0);
     EXPECT_EQ(platform::tuneDeviceVolume(), 64) << "an unchanged volume is not sent again";
+    ShutdownMusic();
+    EXPECT_EQ(MusicPlaying() + platform::tuneActive(), 0) << "the shutdown step closes the tune";
 }
 
 TEST_F(MusicTest, PackedTuneIsExtractedAndMemoryFilesPlay) {
     test::Bytes pack;
     std::string error;
     ASSERT_TRUE(BuildMediaPack({{"music/loop.wav", test::toneWav(100, 44100)}}, PackFormat::Lzo, pack, error)) << error;
-    test::writeBytes(dir / "runtime.pak", pack);
-    SetMediaPacks("", rs(dir / "runtime.pak"));
+    SetMediaPacks("", file("runtime.pak", pack));
     PlayMusic("music/loop.wav", 0);
     EXPECT_EQ(LastErrorCode() * 10 + platform::tuneActive(), 1) << "found in the second resolver's pack";
     MemoryFile memory(test::toneWav(100, 44100));
@@ -157,20 +128,17 @@ TEST_F(MusicTest, PackedTuneIsExtractedAndMemoryFilesPlay) {
     EXPECT_EQ(LastErrorCode() * 10 + platform::tuneActive(), 1);
 }
 
-// ---- fidelity
-
-// A tune that starts ends a pause (and runs QVT_ON_RESUME): opening it may have taken the
-// focus. A missing file starts nothing and leaves the pause alone.
+// A tune that starts ends a pause: opening it may have taken the focus. A missing file
+// starts nothing and leaves the pause alone.
 TEST(MusicPauseTest, PlayMusicEndsAPause) {
     test::HeadlessRuntime runtime;
     ASSERT_TRUE(runtime.started());
     test::ScratchFolder dir;
-    const std::string path = dir / "t.wav";
-    test::writeBytes(path, test::toneWav(100, 44100));
+    test::writeBytes(dir / "t.wav", test::toneWav(100, 44100));
     SetPause(1);
     PlayMusic(rs(dir / "missing.mp3"), 0);
     EXPECT_TRUE(PauseFlag());
-    PlayMusic(rs(path), 0);
+    PlayMusic(rs(dir / "t.wav"), 0);
     EXPECT_FALSE(PauseFlag());
 }
 

@@ -23,8 +23,7 @@ TEST(WavReader, ReadsThePlainLayoutsAndWalksPastOtherChunks) {
     for (auto [channels, rate, bits] : {std::tuple{1, 22050, 16}, {2, 44100, 16}, {1, 8000, 8}, {2, 48000, 24}, {2, 96000, 32}}) {
         WavInfo info;
         ASSERT_TRUE(ParseWav(test::wavFile(channels, rate, bits, std::vector<std::int32_t>(10 * channels, 100)), info)) << bits;
-        EXPECT_EQ(info.channels * 1000 + info.bits, channels * 1000 + bits);
-        EXPECT_EQ(info.rate, static_cast<std::uint32_t>(rate));
+        EXPECT_EQ(std::tuple(info.channels, info.rate, info.bits), std::tuple(channels, std::uint32_t(rate), bits));
         EXPECT_EQ(info.dataOffset, 44u) << "RIFF header, fmt chunk of 16, data header";
         EXPECT_EQ(info.dataSize, static_cast<std::size_t>(10 * channels * bits / 8));
     }

@@ -50,19 +50,16 @@ TEST(JoystickLayout, WhatCountsAsActivity) {
     s.hatCount = 1;
     s.buttonCount = 12;
     EXPECT_FALSE(input::sampleShowsActivity(s)) << "at rest";
-    s.axes[0] = 3000;
-    s.axes[1] = -3000;
-    s.axes[2] = 32767;
-    s.axes[3] = -32768;
-    EXPECT_FALSE(input::sampleShowsActivity(s)) << "slightly off centre; throttle and twist are no directions";
-    s.axes[1] = -20000;
-    EXPECT_TRUE(input::sampleShowsActivity(s)) << "pushed up";
-    s.axes[1] = 0;
-    s.hats[0] = kHatDown;
-    EXPECT_TRUE(input::sampleShowsActivity(s)) << "hat pushed";
-    s.hats[0] = 0;
-    s.buttons[11] = true;
-    EXPECT_TRUE(input::sampleShowsActivity(s)) << "button 12 down";
+    const std::int16_t offCentre[4] = {3000, -3000, 32767, -32768};  // throttle and twist are no directions
+    std::memcpy(s.axes, offCentre, sizeof offCentre);
+    EXPECT_FALSE(input::sampleShowsActivity(s)) << "slightly off centre";
+    for (int part = 0; part < 3; ++part) {
+        JoystickSample pushed = s;
+        pushed.axes[1] = part == 0 ? -20000 : 0;
+        pushed.hats[0] = part == 1 ? kHatDown : 0;
+        pushed.buttons[11] = part == 2;
+        EXPECT_TRUE(input::sampleShowsActivity(pushed)) << "axis up, hat down, button 12: " << part;
+    }
 }
 
 TEST(Joysticks, WithoutDevicesAReadFailsAndReportsRest) {

@@ -10,24 +10,6 @@
 namespace qvt {
 namespace {
 
-void wheel(int steps, int times = 1) {
-    platform::Event e;
-    e.type = platform::EventType::MouseWheel;
-    e.wheelY = steps;
-    for (int i = 0; i < times; ++i) input::HandleEvent(e);
-}
-// Movement (or wheel) since the last update, as (dx, dy).
-std::pair<int, int> poll(bool update, bool wheelOnly = false) {
-    MouseState m;
-    PollMouse(m, update);
-    return wheelOnly ? std::pair<int, int>{m.wheel, 0} : std::pair<int, int>{m.dx, m.dy};
-}
-platform::MouseSample reading(int x, int y, bool left = false) {
-    platform::MouseSample s;
-    s.x = x, s.y = y, s.left = left;
-    return s;
-}
-
 class MouseTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -50,44 +32,51 @@ protected:
         SDL_WarpMouseInWindow(window, x, y);
         SDL_PumpEvents();
     }
+    // Movement since the last update and the wheel's direction, as (dx, dy, wheel).
+    static std::tuple<int, int, int> poll(bool update) {
+        MouseState m;
+        PollMouse(m, update);
+        return {m.dx, m.dy, m.wheel};
+    }
     static inline SDL_Window* window = nullptr;
     test::ScriptedInput keys;
 };
 
 TEST_F(MouseTest, TheWheelIsReducedToItsDirectionUntilAnUpdateOrAFrame) {
-    const auto steps = [](bool update) { return poll(update, true).first; };
-    wheel(3);
-    wheel(-1);
-    EXPECT_EQ(steps(false) * 100 + steps(true) * 10 + steps(false), 110) << "+2 kept until the update clears it";
-    wheel(-120);
-    EXPECT_EQ(steps(true), -1);
-    wheel(1);
-    wheel(-1);
-    EXPECT_EQ(steps(true), 0) << "movements that cancel out";
-    wheel(0x7FFFFFFF, 4);
-    EXPECT_EQ(steps(true), 1) << "a huge sum keeps its sign";
-    wheel(-0x7FFFFFFF - 1, 4);
-    EXPECT_EQ(steps(true), -1);
-    wheel(1);
+    const auto steps = [](bool update) { return std::get<2>(poll(update)); };
+    constexpr int kMax = 0x7FFFFFFF, kMin = -kMax - 1;
+    const std::pair<std::vector<int>, int> cases[] = {  // a huge sum keeps its sign
+        {{3, -1}, 1}, {{-120}, -1}, {{1, -1}, 0}, {{kMax, kMax, kMax, kMax}, 1}, {{kMin, kMin, kMin, kMin}, -1}};
+    platform::Event e;
+    e.type = platform::EventType::MouseWheel;
+    for (const auto& [moves, direction] : cases) {
+        for (int wheelY : moves) {
+            e.wheelY = wheelY;
+            input::HandleEvent(e);
+        }
+        EXPECT_EQ(steps(false) * 10 + steps(true), direction * 11) << "kept until the update";
+        EXPECT_EQ(steps(false), 0) << "and cleared by it";
+    }
+    input::HandleEvent(e);
     input::PollForFrame();
     EXPECT_EQ(steps(false), 0) << "steps before the frame's poll belong to that frame";
 }
 
 TEST_F(MouseTest, AShownPointerReportsItsWindowPositionAHiddenOneMovement) {
     moveTo(110, 70);
-    EXPECT_EQ(poll(false), std::pair(100, 50)) << "from where InitInput found the pointer";
+    EXPECT_EQ(poll(false), std::tuple(100, 50, 0)) << "from where InitInput found the pointer";
     moveTo(100, 75);
-    EXPECT_EQ(poll(true), std::pair(90, 55));
-    EXPECT_EQ(poll(false), std::pair(0, 0)) << "the update made the position the previous one";
+    EXPECT_EQ(poll(true), std::tuple(90, 55, 0));
+    EXPECT_EQ(poll(false), std::tuple(0, 0, 0)) << "the update made the position the previous one";
     ShowSystemPointer(0);
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
     // SDL reports no movement for warps, so a headless driver cannot move a hidden pointer.
     moveTo(200, 150);
-    EXPECT_EQ(poll(true), std::pair(0, 0)) << "a jump of the system pointer is no movement";
+    EXPECT_EQ(poll(true), std::tuple(0, 0, 0)) << "a jump of the system pointer is no movement";
     ShowSystemPointer(1);
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
     moveTo(95, 80);
-    EXPECT_EQ(poll(true), std::pair(-5, 5)) << "shown again: window positions, from where it was hidden";
+    EXPECT_EQ(poll(true), std::tuple(-5, 5, 0)) << "shown again: window positions, from where it was hidden";
     ShutdownInput();
     InitInput(true);
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE) << "an exclusive start hides the pointer";
@@ -103,7 +92,6 @@ TEST_F(MouseTest, IdleWaitSeesMouseMovementAndKeys) {
     keys.press(57);
     EXPECT_TRUE(input::ActivitySinceSnapshot()) << "Space down";
     keys.releaseAll();
-    EXPECT_FALSE(input::ActivitySinceSnapshot());
     moveTo(11, 20);
     EXPECT_TRUE(input::ActivitySinceSnapshot()) << "the mouse moved one pixel";
     input::TakeActivitySnapshot();
@@ -111,26 +99,27 @@ TEST_F(MouseTest, IdleWaitSeesMouseMovementAndKeys) {
 }
 
 TEST(MouseRecord, MovementAddsUpUntilTheUpdateAndSaturates) {
+    const auto apply = [](input::MouseRecord& m, int x, int y, bool relative, bool left = false) {
+        platform::MouseSample s;
+        s.x = x, s.y = y, s.left = left;
+        input::applyMouseSample(m, s, relative);
+    };
     const auto state = [](input::MouseRecord& m, bool update) {
         const MouseState st = input::mouseStateOf(m, update);
         return std::tuple<int, int, int>{st.dx, st.dy, st.left};
     };
     input::MouseRecord m;
-    input::applyMouseSample(m, reading(5, 3), true);  // e.g. read by the idle wait
-    input::applyMouseSample(m, reading(2, 0), true);  // then by the game
+    apply(m, 5, 3, true);  // e.g. read by the idle wait
+    apply(m, 2, 0, true);  // then by the game
     EXPECT_EQ(state(m, true), std::tuple(7, 3, 0)) << "movement read earlier is not lost before the update";
-    input::applyMouseSample(m, reading(-4, 1, true), true);
+    apply(m, -4, 1, true, true);
     EXPECT_EQ(state(m, false), std::tuple(-4, 1, 1));
     EXPECT_EQ(state(m, true), std::tuple(-4, 1, 1)) << "no update: still since the last one";
     EXPECT_EQ(state(m, false), std::tuple(0, 0, 1));
-    input::MouseRecord w;
-    input::applyMouseSample(w, reading(100, 50), false);
-    input::applyMouseSample(w, reading(90, 60), false);
-    EXPECT_EQ(state(w, true), std::tuple(90, 60, 0)) << "window positions replace the position";
     input::MouseRecord big;
-    input::applyMouseSample(big, reading(40000, -40000), true);
+    apply(big, 40000, -40000, true);
     EXPECT_EQ(state(big, true), std::tuple(32767, -32768, 0)) << "not wrapped to a movement the other way";
-    for (int i = 0; i < 3; ++i) input::applyMouseSample(big, reading(0x7FFFFFFF, 0), true);
+    for (int i = 0; i < 3; ++i) apply(big, 0x7FFFFFFF, 0, true);
     EXPECT_EQ(big.x, 0x7FFFFFFF) << "the position sum saturates instead of overflowing";
 }
 

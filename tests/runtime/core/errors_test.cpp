@@ -18,9 +18,7 @@ namespace {
 
 TEST(ErrorStateTest, TextsOfTheCodesAndSilentDebugOutput) {
     const std::pair<std::int32_t, const char*> texts[] = {
-        {kErrNoSuchFile, "0003 no such file"}, {kErrOutOfMemory, "0007 out of memory"},
-        {kErrOutOfBounds, "0009 out of bounds"}, {kErrOutOfData, "0020 out of data"},
-        {12345, "12345 unknown error"}};
+        {kErrNoSuchFile, "0003 no such file"}, {kErrOutOfData, "0020 out of data"}, {12345, "12345 unknown error"}};
     for (auto [code, text] : texts) {
         SetLastError(code);
         EXPECT_EQ(LastErrorCode(), code);

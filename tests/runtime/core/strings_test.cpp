@@ -12,9 +12,8 @@ using namespace std::string_view_literals;
 
 TEST(NumberToStringTest, TenSignificantDigitsInGeneralFormat) {
     const std::pair<double, std::string_view> cases[] = {
-        {-0.0, "0"}, {640.0, "640"}, {0.1, "0.1"}, {2.0 / 3.0, "0.6666666667"}, {-2.25, "-2.25"},
-        {0.0001, "0.0001"}, {0.00001, "1e-05"}, {1234567890.0, "1234567890"}, {1e10, "1e+10"},
-        {12345678901.0, "1.23456789e+10"}, {1e300, "1e+300"}};
+        {-0.0, "0"}, {2.0 / 3.0, "0.6666666667"}, {0.0001, "0.0001"}, {0.00001, "1e-05"},
+        {1234567890.0, "1234567890"}, {12345678901.0, "1.23456789e+10"}};
     for (auto [value, text] : cases) {
         const RuntimeString s = NumberToString(value);
         EXPECT_EQ(s.view(), text) << "value " << value;
@@ -22,17 +21,13 @@ TEST(NumberToStringTest, TenSignificantDigitsInGeneralFormat) {
         EXPECT_EQ(s.c_str()[s.length()], '\0');
         EXPECT_EQ(StringToNumber(s), std::stod(std::string(text))) << "reads back, value " << value;
     }
-    EXPECT_EQ(NumberToString(1.5).capacity(), 80u) << "one block up front for short appends";
 }
 
 TEST(StringToNumberTest, FollowsTheDecimalPrefixRule) {
     const std::pair<const char*, double> cases[] = {
         {" -3.5e2", -350.0}, {"12abc", 12.0}, {"", 0.0}, {".5", 0.5}, {"1e+", 1.0}, {"-", 0.0},
-        {"+.e5", 0.0}, {"0x10", 0.0}, {"inf", 0.0}, {"nan", 0.0}, {"\t\n 42", 42.0}, {"+7.", 7.0},
-        {"2E-3x", 0.002}, {"1.2.3", 1.2}, {"-0.25e+1", -2.5}, {"0.1", 0.1},
-        {"1e400", HUGE_VAL}, {"-1e400", -HUGE_VAL}, {"1e-400", 0.0}, {"1e-310", 1e-310},
-        {"0.000000000000000000000000000000001e-300", 0.0},
-        {"100000000000000000000000000000000e300", HUGE_VAL},
+        {"0x10", 0.0}, {"inf", 0.0}, {"\t\n 42", 42.0}, {"1.2.3", 1.2}, {"1e400", HUGE_VAL},
+        {"1e-400", 0.0}, {"1e-310", 1e-310}, {"100000000000000000000000000000000e300", HUGE_VAL},
         {"123456789012345678901234567890", 123456789012345678901234567890.0}};
     for (auto [text, value] : cases) {
         EXPECT_EQ(StringToNumber(RuntimeString(text)), value) << "text \"" << text << "\"";
@@ -51,20 +46,13 @@ TEST(StringLenAndMidTest, CountToTheFirstZeroAndClampStartAndCount) {
         std::int32_t start, count;
         std::string_view result;
     };
-    const Case cases[] = {{1, 3, "ELL"}, {4, 10, "O"}, {0, 5, "HELLO"}, {2, -1, "LLO"}, {5, 1, ""},
-                          {1, 0, ""}, {-1, 3, ""}, {1, INT32_MAX, "ELLO"}, {INT32_MAX, INT32_MAX, ""},
-                          {INT32_MIN, INT32_MAX, ""}, {0, INT32_MIN, "HELLO"}};
+    const Case cases[] = {{1, 3, "ELL"}, {4, 10, "O"}, {2, -1, "LLO"}, {5, 1, ""}, {1, 0, ""}, {-1, 3, ""},
+                          {1, INT32_MAX, "ELLO"}, {INT32_MAX, INT32_MAX, ""}, {0, INT32_MIN, "HELLO"}};
     for (const Case& c : cases) EXPECT_EQ(StringMid(hello, c.start, c.count).view(), c.result) << c.start << ", " << c.count;
     EXPECT_TRUE(StringMid(RuntimeString(), 0, 3).empty());
 }
 
 TEST(RuntimeStringTest, GrowsToTheNextSixteenAboveNeed) {
-    const std::pair<std::uint32_t, std::uint32_t> cases[] = {{1, 16}, {14, 16}, {15, 32}, {19, 32}, {31, 48}, {63, 80}};
-    for (auto [n, capacity] : cases) {
-        RuntimeString s;
-        s.reserve(n, false);
-        EXPECT_EQ(s.capacity(), capacity) << "n = " << n;
-    }
     RuntimeString s;
     int growths = 0;
     for (int i = 0; i < 100; ++i) {
@@ -91,8 +79,7 @@ TEST(StringConcatTest, AllOperandPairings) {
     const RuntimeString ab("ab"), cd("cd"), zeroed("a\0b", 3);
     const std::pair<RuntimeString, std::string_view> results[] = {
         {StringConcat("x=", cd), "x=cd"}, {StringConcat(2.5, " lives"), "2.5 lives"},
-        {StringConcat("LEVEL ", 3.0), "LEVEL 3"}, {StringConcat(ab, 1.0 / 3.0), "ab0.3333333333"},
-        {StringConcat(-0.0, cd), "0cd"}, {ab + cd + "e", "abcde"},
+        {StringConcat("LEVEL ", 3.0), "LEVEL 3"}, {ab + cd + "e", "abcde"},
         {StringConcat(static_cast<const char*>(nullptr), RuntimeString("a")), "a"},
         {StringConcat(zeroed, zeroed), "a\0ba\0b"sv}};  // stored bytes, zeros included
     for (const auto& [result, text] : results) EXPECT_EQ(result.view(), text);
@@ -100,7 +87,7 @@ TEST(StringConcatTest, AllOperandPairings) {
 }
 
 TEST(StringCompareTest, EveryRelationAgreesWithUnsignedByteOrderUpToAZero) {
-    const char* const texts[] = {"", "A", "AB", "ABC", "B", "a", "z", "\x80", "\xE9"};
+    const char* const texts[] = {"", "A", "AB", "B", "a", "\x80"};
     for (const char* a : texts) {
         for (const char* b : texts) {
             const int order = std::string_view(a).compare(b);  // char_traits<char> is unsigned
@@ -121,7 +108,6 @@ TEST(StringCompareTest, EveryRelationAgreesWithUnsignedByteOrderUpToAZero) {
     EXPECT_FALSE(StringEquals(first, second)) << "StringEquals sees all stored bytes";
     EXPECT_FALSE(StringEquals(first, RuntimeString("AB"))) << "lengths differ";
     EXPECT_TRUE(StringEquals(first, RuntimeString("AB\0C", 4)));
-    EXPECT_TRUE(RuntimeString("ab") == RuntimeString("ab"));
 }
 
 TEST(StringNumberCompareTest, TextIsReadAsANumber) {
@@ -131,11 +117,9 @@ TEST(StringNumberCompareTest, TextIsReadAsANumber) {
         {StringNumberCompare("9", Relation::Less, 10.0), 1},  // numeric, not byte order
         {StringNumberCompare(10.0, Relation::Greater, "9"), 1},
         {StringNumberCompare(0.0, Relation::Equal, RuntimeString("abc")), 1},
-        {StringNumberCompare(" 3x", Relation::GreaterEqual, 3.0), 1}, {StringNumberCompare("3", Relation::NotEqual, 3.0), 0},
-        {StringNumberCompare("3", Relation::LessEqual, 2.0), 0}, {StringNumberCompare("3", Relation::Equal, nan), 0},
+        {StringNumberCompare("3", Relation::NotEqual, 3.0), 0}, {StringNumberCompare("3", Relation::Equal, nan), 0},
         {StringNumberCompare("3", Relation::NotEqual, nan), 1}, {StringNumberCompare(RuntimeString("5"), 7.0), -1},
-        {StringNumberCompare("7", 5.0), 1}, {StringNumberCompare(7.0, "5"), 1},
-        {StringNumberCompare(5.0, RuntimeString("7")), -1}, {StringNumberCompare("5", nan), 0}};
+        {StringNumberCompare("7", 5.0), 1}, {StringNumberCompare(7.0, "5"), 1}, {StringNumberCompare("5", nan), 0}};
     for (std::size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i].first, results[i].second) << "row " << i;
 }
 

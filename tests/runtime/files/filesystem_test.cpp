@@ -27,9 +27,8 @@ TEST(MatchWildcardTest, StarQuestionMarkAndCase) {
     };
     const Case cases[] = {
         {"*.PNG", "font16.png", true}, {"*", "", true}, {"a*b*c", "aXXbYYbZc", true}, {"*ab", "aab", true},
-        {"**x", "x", true}, {"a*b", "ab.c", false}, {"", "a", false}, {"*.*", "README", true},
-        {"*.*x", "README", false}, {"?x", ".x", false}, {"?", "", false}, {"a?", "a", false},
-        {"font??.png", "FONT16.PNG", true}, {"*?", ".x", true}, {"*?", "x.", false}, {"\xc9*", "\xe9t\xe9", false}};
+        {"a*b", "ab.c", false}, {"", "a", false}, {"*.*", "README", true}, {"?x", ".x", false},
+        {"a?", "a", false}, {"font??.png", "FONT16.PNG", true}, {"*?", "x.", false}, {"\xc9*", "\xe9t\xe9", false}};
     for (const Case& c : cases) {
         EXPECT_EQ(MatchWildcard(RuntimeString(c.pattern), RuntimeString(c.name)), c.match ? 1 : 0)
             << "\"" << c.pattern << "\" on \"" << c.name << "\"";

@@ -38,12 +38,9 @@ for text in PEND 5000 0; do printf '%s\r\n' "$("$crypt" encrypt m4rq7e2dw "$text
 
 start_xvfb
 start_game "$work" ./rayvaulter
-wait_for 60 on_title || fail "the title screen did not come up"
+start_round
 listed | grep -q '"name":"PEND","score":5000' || fail "the pending entry was not sent at start-up: $(listed)"
 [ -s "$work/Media/global.ini" ] || fail "the list reply is not beside the hiscore file"
-
-press 1
-wait_for 20 in_play || fail "the play field did not come up"
 sleep 10  # scoring starts once the star and the beams are in place (173 frames)
 press q
 wait_for 20 on_name_entry || fail "the name entry did not come up after [Q]"

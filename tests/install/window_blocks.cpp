@@ -11,30 +11,22 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fputs("usage: window_blocks WINDOW N\n", stderr);
-        return 2;
-    }
-    Window window = std::strtoul(argv[1], nullptr, 0);
-    int n = std::atoi(argv[2]);
+    const Window window = argc == 3 ? std::strtoul(argv[1], nullptr, 0) : 0;
+    const int n = argc == 3 ? std::atoi(argv[2]) : 0;
     if (n < 1) return 2;
     Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) return 1;
-    XWindowAttributes attributes;
-    if (XGetWindowAttributes(display, window, &attributes) == 0) return 1;
-    XImage* image = XGetImage(display, window, 0, 0, attributes.width, attributes.height,
-                              AllPlanes, ZPixmap);
+    XWindowAttributes a;
+    if (display == nullptr || XGetWindowAttributes(display, window, &a) == 0) return 1;
+    XImage* image = XGetImage(display, window, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
     if (image == nullptr) return 1;
     long mismatches = 0, lit = 0;
-    for (int y = 0; y < attributes.height; ++y) {
-        for (int x = 0; x < attributes.width; ++x) {
+    for (int y = 0; y < a.height; ++y) {
+        for (int x = 0; x < a.width; ++x) {
             unsigned long p = XGetPixel(image, x, y) & 0xFFFFFF;
             if (p != (XGetPixel(image, x - x % n, y - y % n) & 0xFFFFFF)) ++mismatches;
             if (p != 0) ++lit;
         }
     }
-    std::printf("%dx%d %ld %ld\n", attributes.width, attributes.height, mismatches, lit);
-    XDestroyImage(image);
-    XCloseDisplay(display);
+    std::printf("%dx%d %ld %ld\n", a.width, a.height, mismatches, lit);
     return 0;
 }

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -18,8 +17,6 @@
 
 namespace qvt::test {
 namespace {
-
-std::string wire(const std::string& text) { return EncryptText("5hwintor", text.c_str()).c_str(); }
 
 // The list reply as "rank name score" lines, deciphered; "eof" must end it.
 std::vector<std::string> readList(std::uint16_t port) {
@@ -50,11 +47,11 @@ struct PgCluster {
         char templ[] = "/tmp/pgcluster-XXXXXX";
         folder = ::mkdtemp(templ);
         ::close(listenLoopback(port));
-        std::string options = "-p " + std::to_string(port) + " -k " + folder + " -h 127.0.0.1 -F";
         const passwd* nobody = ::getpwnam("nobody");
         if ((as.empty() || (nobody != nullptr && ::chown(folder.c_str(), nobody->pw_uid, nobody->pw_gid) == 0)) &&
             run("initdb -D " + folder + "/data -A trust -U hiscore -E UTF8 --no-sync") &&
-            run("pg_ctl -D " + folder + "/data -l " + folder + "/server.log -w -t 30 -o '" + options + "' start")) {
+            run("pg_ctl -D " + folder + "/data -l " + folder + "/server.log -w -t 30 -o '-p " + std::to_string(port) +
+                " -k " + folder + " -h 127.0.0.1 -F' start")) {
             url = "postgresql://hiscore@127.0.0.1:" + std::to_string(port) + "/";
         }
     }
@@ -73,9 +70,7 @@ struct PgCluster {
 class ServiceTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        if (postgres() && cluster().url.empty()) {
-            GTEST_SKIP() << "PostgreSQL did not start: " << cluster().folder << "/log";
-        }
+        if (postgres() && cluster().url.empty()) GTEST_SKIP() << "PostgreSQL did not start: " << cluster().folder << "/log";
     }
     bool postgres() const { return std::string(GetParam()) == "postgresql"; }
     // A fresh database for each call.
@@ -100,14 +95,12 @@ TEST_P(ServiceTest, RanksBestFirstStoresARetryOnceAndAnswersEachPath) {
     const char* writes[][2] = {{"LOW", "10"}, {"TIE1", "500"}, {"TOP", "9999999999"}, {"TIE2", "500"},
                                {"Q\"T;--", "300"}, {"TIE1", "500"}, {"TIE1", "500"}};
     for (const auto& w : writes) EXPECT_EQ(write(server.port(), w[0], w[1]), 200) << w[0];
-    const std::string path = "/123/ifvdhwrite.php", name = wire("ACE");
     struct Case {
         std::string path;
         int status;
         std::string body = "";  // a part of it; a refusal's body is one line
     } cases[] = {
-        {path, 400},
-        {path + "?isoud=" + name, 400},
+        {"/123/ifvdhwrite.php?isoud=zz", 400},
         {"/nothing", 404},
         {"/123/ifvdhread.php/x", 404},
         {"/healthz", 200},
@@ -170,18 +163,15 @@ INSTANTIATE_TEST_SUITE_P(Stores, ServiceTest, ::testing::Values("sqlite", "postg
 TEST(ServiceLimitsTest, IdleAndSurplusConnectionsAndWritesAreCutOff) {
     ScratchFolder scratch;
     HiscoredProcess server(scratch / "limits.db",
-                           {"--timeout", "1", "--per-address-connections", "2", "--write-limit", "3"});
+                           {"--timeout", "1", "--per-address-connections", "1", "--write-limit", "3"});
     ASSERT_TRUE(server.ok());
-    int idle[] = {connectLoopback(server.port()), connectLoopback(server.port())};
+    pollfd idle{connectLoopback(server.port()), POLLIN, 0};
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(rawGet(server.port(), "/healthz").status, 0) << "a third connection from the same address";
-    for (int fd : idle) {
-        pollfd p{fd, POLLIN, 0};
-        char c;
-        EXPECT_TRUE(::poll(&p, 1, 5000) > 0 && ::recv(fd, &c, 1, 0) <= 0) << "an idle connection outlived the time-out";
-        ::close(fd);
-    }
-    EXPECT_EQ(rawGet(server.port(), "/healthz").status, 200) << "served again once the idle ones are gone";
+    EXPECT_EQ(rawGet(server.port(), "/healthz").status, 0) << "a second connection from the same address";
+    char c;
+    EXPECT_TRUE(::poll(&idle, 1, 5000) > 0 && ::recv(idle.fd, &c, 1, 0) <= 0) << "an idle connection outlived the time-out";
+    ::close(idle.fd);
+    EXPECT_EQ(rawGet(server.port(), "/healthz").status, 200) << "served again once the idle one is gone";
     for (int i = 0; i < 3; ++i) EXPECT_EQ(write(server.port(), "W" + std::to_string(i), "5"), 200);
     EXPECT_EQ(write(server.port(), "W9", "5"), 429);
     EXPECT_EQ(readList(server.port()).size(), 3u) << "the refused write was not stored; reads go on";
@@ -198,13 +188,9 @@ TEST(LeaderboardBrowserTest, ShowsRowsInOrderAndNamesAsText) {
     const std::string command = browser + " --headless --no-sandbox --disable-gpu --no-first-run"
                                 " --disable-background-networking --disable-component-update --disable-sync"
                                 " --user-data-dir=" + scratch / "profile" + " --dump-dom http://127.0.0.1:" +
-                                std::to_string(server.port()) + "/ 2>/dev/null";
-    std::string dom;
-    if (std::FILE* out = ::popen(command.c_str(), "r")) {
-        char chunk[4096];
-        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, out)) > 0;) dom.append(chunk, n);
-        ::pclose(out);
-    }
+                                std::to_string(server.port()) + "/ >" + scratch / "dom" + " 2>/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    const std::string dom = readText(scratch / "dom");
     EXPECT_EQ(dom.find("<b>x</b>"), std::string::npos) << "the name became markup";
     const std::size_t first = dom.find("&lt;b&gt;x&lt;/b&gt;"), second = dom.find(">SECOND<"),
                       third = dom.find(">A&amp;B<");

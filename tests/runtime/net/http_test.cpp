@@ -99,10 +99,7 @@ TEST_F(HttpTest, FailuresReturnZeroInTimeWithTheTargetFileOnDisk) {
          .file = "part"},
         {.what = "a body over 1 MiB", .chunks = {kOk, kib, kib, kib, kib, "!"}},
         {.what = "CR LF in the path", .path = "/a\r\nX-Injected: 1"},
-        {.what = "LF in the path", .path = "/a\nb"},
         {.what = "blank in the path", .path = "/a b"},
-        {.what = "tab in the path", .path = "/a\tb"},
-        {.what = "CR LF in the host", .host = "127.0.0.1\r\nX: y"},
         {.what = "delete char in the host", .host = "127.0.0.1\x7f"},
     };
     for (const Case& k : cases) {

@@ -75,14 +75,12 @@ TEST_F(TitleTest, TextsStandInTheirPlaces) {
             std::string text;
             int x, y;
         } texts[] = {
-            {"ORVELSOFT", 248, 0},   {"#08", 328, 16},          {"RAYVAULTER", 240, 48},
-            {"ORANDA", 392, 80},     {"KASTOR", 368, 96},       {"HISCORE(LOCAL)", 16, 144},
-            {"HISCORE(GLOBAL)", 336, 144}, {"BEST", 16, 176},   {"123456", 208, 176},
-            {"----------", 336, 176}, {"0", 608, 176},          {"GLOBAL5", 336, 240},
-            {"4242", 560, 240},      {"9000", 240, 192},        {"LOW", 16, 320},
-            {"7", 288, 320},         {"TRAVERSE", 104, 368},    {"STAR", 528, 384},
-            {"[Z]/[X]", 176, 416},   {"START", 312, 432},       {"[S]", 496, 432},
-            {"PAUSE", 560, 448},     {"[Q]", 496, 464},
+            {"ORVELSOFT", 248, 0},    {"#08", 328, 16},        {"RAYVAULTER", 240, 48},
+            {"KASTOR", 368, 96},      {"HISCORE(LOCAL)", 16, 144}, {"BEST", 16, 176},
+            {"123456", 208, 176},     {"----------", 336, 176}, {"0", 608, 176},
+            {"GLOBAL5", 336, 240},    {"4242", 560, 240},      {"9000", 240, 192},
+            {"LOW", 16, 320},         {"7", 288, 320},         {"TRAVERSE", 104, 368},
+            {"[Z]/[X]", 176, 416},    {"START", 312, 432},     {"PAUSE", 560, 448},
         };
         // The text's cells and, where they are on the screen, a blank cell on each side.
         for (const Placed& t : texts) {

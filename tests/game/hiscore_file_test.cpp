@@ -113,22 +113,19 @@ TEST_F(HiscoreFileTest, DataFolderFollowsTheBaseDirectoryRules) {
     }
 }
 
-// What the child process of the read-only test checks, as its exit code.
+// What the child process of the read-only test checks, as its exit code. The second start
+// must find the player's table, not a fresh copy of the shipped one.
 int readOnlyMediaChild(const std::string& media, const std::string& expected) {
     if (access(media.c_str(), W_OK) == 0 || chdir(media.c_str()) != 0) return 10;
     game::ResetGlobals();
     game::CreateHiscoreTables();
-    std::string path = game::LocateHiscoreFile(rs(kFile)).c_str();
-    if (path != expected) return 11;
-    if (readText(path) != readText(kFile)) return 12;
-    if (game::ReadHiscoreFile(rs(path)) != 30 || localName(9) != "S9") return 13;
-    G().LocalName(9) = "PLAYER";
-    if (!game::WriteHiscoreFile(rs(path))) return 14;
-    // A later start keeps the player's table instead of copying the shipped one again.
-    fillLocalTable();
-    path = game::LocateHiscoreFile(rs(kFile)).c_str();
-    if (path != expected || game::ReadHiscoreFile(rs(path)) != 30) return 15;
-    if (localName(9) != "PLAYER") return 15;
+    for (const char* best : {"S9", "PLAYER"}) {
+        const std::string path = game::LocateHiscoreFile(rs(kFile)).c_str();
+        if (path != expected) return 11;
+        if (game::ReadHiscoreFile(rs(path)) != 30 || localName(9) != best) return 12;
+        G().LocalName(9) = "PLAYER";
+        if (!game::WriteHiscoreFile(rs(path))) return 13;
+    }
     return 0;
 }
 
@@ -158,8 +155,7 @@ TEST_F(HiscoreFileTest, ReadOnlyMediaFolderMovesTheFileToTheDataFolder) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0)
-        << "10 media writable, 11 wrong path, 12 not copied, 13 not read, 14 not saved, "
-           "15 copied again";
+        << "10 media writable, 11 wrong path, 12 not copied or copied again, 13 not saved";
     EXPECT_EQ(readText(media + "/" + kFile), shipped) << "the shipped file stays as shipped";
     EXPECT_EQ(game::ReadHiscoreFile(rs(expected)), 30);
     EXPECT_EQ(localName(9), "PLAYER");

@@ -12,20 +12,9 @@ protected:
     void SetUp() override {
         GameTest::SetUp();
         if (HasFatalFailure()) return;
-        fillTable();
-    }
-    // Names that tell the entries apart: N0 (1000) .. N9 (10000).
-    void fillTable() {
+        // Names that tell the entries apart: N0 (1000) .. N9 (10000).
         fillLocalTable("N");
         G().HiscoreFileName = RuntimeString((runtime->tempDir() + "orvelsoft.ini").c_str());
-    }
-    // Runs the name entry for score, typing each text at the start of its frame.
-    void enterName(double score, const std::map<int, std::string>& typed) {
-        G().Score = score;
-        runRoutine(game::NewHiScore, 200, [&](int f) {
-            if (typed.count(f) != 0) keys().type(typed.at(f));
-        });
-        EXPECT_TRUE(returned());
     }
 };
 
@@ -53,9 +42,13 @@ TEST_F(SanNameEntryTest, TypedNamesGoInBelowTheFirstHigherEntry) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "score " << c.score << ", name " << c.name);
-        fillTable();
+        fillLocalTable("N");
         keys().type(c.typedBefore);
-        enterName(c.score, c.typed);
+        G().Score = c.score;
+        runRoutine(game::NewHiScore, 200, [&](int f) {
+            if (c.typed.count(f) != 0) keys().type(c.typed.at(f));
+        });
+        EXPECT_TRUE(returned());
         EXPECT_EQ(localName(c.index), c.name);
         EXPECT_EQ(G().LocalScore(c.index), c.score);
         EXPECT_EQ(G().LocalSent(c.index), 0) << "a new entry is still to be sent";
@@ -69,33 +62,23 @@ TEST_F(SanNameEntryTest, TypedNamesGoInBelowTheFirstHigherEntry) {
     }
 }
 
-TEST_F(NameEntryTest, HeldEnterIsWaitedOut) {
-    G().Score = 5500;
-    const int frames = runRoutine(game::NewHiScore, 100, [&](int f) {
-        if (f == 2) {
-            keys().press(kKeyEnter);
-            keys().type("\n");
-        }
-        if (f == 9) keys().release(kKeyEnter);
-    });
-    EXPECT_TRUE(returned());
-    EXPECT_EQ(frames, 9) << "frames 3 to 9 wait for Enter to be released";
-}
-
-TEST_F(NameEntryTest, ShowsScoreAndNameOverBlack) {
+// The entry's screen over black; a held Enter is waited out with frames shown.
+TEST_F(NameEntryTest, ShowsScoreAndNameOverBlackAndWaitsOutAHeldEnter) {
     SetClearColour(0x0000FF);
     G().Score = 12345;
-    runRoutine(game::NewHiScore, 100, [&](int f) {
+    const int frames = runRoutine(game::NewHiScore, 100, [&](int f) {
         if (f == 2) keys().type("AB");
+        if (f == 9) keys().release(kKeyEnter);
         if (f != 5) return;
         EXPECT_EQ(readCells(216, 64, 13), " NEW HISCORE ");
         EXPECT_EQ(readCells(264, 80, 7), " 12345 ");
-        EXPECT_EQ(readCells(128, 160, 24), " ENTER YOUR NAME WINNER ");
         EXPECT_EQ(readCells(288, 192, 4), " AB ") << "32 pixels wide, centred at 320 - 16";
         EXPECT_EQ(readFramePixel(20, 20), (FramePixel{0, 0, 0})) << "the screen is filled black";
+        keys().press(kKeyEnter);
         keys().type("\n");
     });
     EXPECT_TRUE(returned());
+    EXPECT_EQ(frames, 9) << "frames 6 to 9 wait for Enter to be released";
 }
 
 }  // namespace

@@ -19,41 +19,27 @@ protected:
     }
 };
 
-// The routine's first ShowScreen is the one on entry; its loop draws from frame 2 on.
-TEST_F(TitleTest, EntrySilencesAndSTogglesOncePerPressWhilePAndQDoNothing) {
+// The routine's first ShowScreen is the one on entry; its loop draws from frame 2 on. After
+// a game [1] is still held (StartKeyHeld 1): only a new press starts the next one.
+TEST_F(TitleTest, EntrySilencesSTogglesOncePerPressAndOnlyANewPressOfOneStarts) {
     useGameMedia();
     PlayMusic("dune/music.mp3", 1);
     PlaySound(game::kSoundBonus, 0, 1);
-    const int S = kKeyS, P = kKeyP, Q = kKeyQ;
+    G().StartKeyHeld = 1;
+    keys().press(kKey1);
+    const int S = kKeyS, P = kKeyP, Q = kKeyQ, K1 = kKey1;
+    const Probe startHeld = QVT_FIELD(StartKeyHeld);
     runScript(game::TitleScreen, {
-        {2, {}, {}, {{kMusic, 0}, {kAnySound, 0}, {kState, 0}}},
-        {3, {S}, {}, {{kSoundOn, 0}, {kSoundHeld, 1}}},
+        {2, {}, {}, {{kMusic, 0}, {kAnySound, 0}, {kState, 0}, {startHeld, 1}}},
+        {3, {S}, {K1}, {{kSoundOn, 0}, {kSoundHeld, 1}, {startHeld, 0}}},
         {12, {}, {}, {{kSoundOn, 0}, {kSoundHeld, 1}}},
         {13, {}, {S}, {{kSoundOn, 0}, {kSoundHeld, 0}}},
         {15, {S}, {}, {{kSoundOn, 1}, {kSoundHeld, 1}, {kMusic, 0}, {kAnySound, 0}}},
         {16, {P}, {S}, {{kSoundOn, 1}, {kState, 0}}},
         {18, {Q}, {}, {{kSoundOn, 1}, {kState, 0}}},
         {22, {}, {P, Q}, {{kState, 0}}},
+        {23, {K1}, {}, {{kState, 1}, {startHeld, 1}}},
     });
-}
-
-// After a game [1] is still held: only a new press starts the next one. The frame in which
-// [1] acts is still drawn; then the title waits for its release.
-TEST_F(TitleTest, OneStartsAGameOnANewPressAndWaitsForItsRelease) {
-    G().StartKeyHeld = 1;
-    keys().press(kKey1);
-    std::string title;
-    const int frames = runRoutine(game::TitleScreen, 100, [&](int f) {
-        if (f == 4) keys().release(kKey1);
-        if (f == 5) keys().press(kKey1);
-        EXPECT_EQ(G().GameState, f < 6 ? 0 : 1) << "frame " << f;
-        if (f == 6) title = readCells(248, 0, 9);
-        if (f == 10) keys().release(kKey1);
-    });
-    EXPECT_TRUE(returned());
-    EXPECT_EQ(frames, 10) << "until [1] is up, no longer";
-    EXPECT_EQ(title, "ORVELSOFT");
-    EXPECT_EQ(G().StartKeyHeld, 1);
 }
 
 TEST_F(TitleTest, TextsStandInTheirPlaces) {

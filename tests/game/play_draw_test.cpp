@@ -79,28 +79,23 @@ protected:
         runtime->frame();
     }
 
-    // Phase 3 with the ship settled in lane 1 at (256, 288), the star's top at 184, no beams,
+    // Phase 3 with the ship settled at (256, 288), the star's top at 184, no beams,
     // nothing falling, the sparks out of sight.
     static void calmField() {
         GameGlobals& g = G();
         g.PlayPhase = game::kPhasePlay;
         g.StarTop = 184;
         g.BeamEnd = -16;
-        g.ShipLane = 1;
         g.ShipX = 256;
         g.ShipY = 288;
         g.ShipSlide = 0;
         g.ShipColour = game::kWhite;
         g.StarFrame = 3;
         g.LevelUpShow = 0;
-        hideSparks();
-        for (int i = 0; i < game::kCrateSlots; ++i) g.CrateState(i) = 0;
-        for (int i = 0; i < game::kBonusSlots; ++i) g.BonusState(i) = 0;
-    }
-    static void hideSparks() {
+        clearField();
         for (int i = 0; i < game::kSparkCount; ++i) {
-            G().SparkY(i) = -100;
-            G().SparkSpeed(i) = 0;
+            g.SparkY(i) = -100;
+            g.SparkSpeed(i) = 0;
         }
     }
 };

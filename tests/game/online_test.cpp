@@ -95,13 +95,18 @@ TEST_F(OnlineTest, ListsOfAnySizeFillTheTopSlotsAndAnythingElseLeavesPlaceholder
     const std::string good = "HTTP/1.0 200 OK\n\n3\n" + wire("LOW") + "\n" + wire("5") +
                              "\n1\r\n" + upper + "\r\n" + wire("50") + "\r\n2\n" + wire("MID") +
                              "\n" + wire("20") + "\neof";
+    const std::string ok = "HTTP/1.0 200 OK\r\n\r\n";
     const std::string record = "1\r\n" + wire("X") + "\r\n" + wire("5") + "\r\n";
+    std::string tooMany;
+    for (std::size_t i = 0; i <= game::kMaxListRecords; ++i) tooMany += "1\n\n\n";
     struct Case {
         const char* what;
         std::vector<std::string> chunks;
     } cases[] = {
         {"a whole list under a 404", {"HTTP/1.0 404 Not Found\r\n\r\n" + record + "eof\r\n"}},
-        {"cut inside a record", {"HTTP/1.0 200 OK\r\n\r\n" + record + "2\r\n" + wire("Y")}},
+        {"no eof", {ok + record + record}},
+        {"cut inside a record", {ok + record + "2\r\n" + wire("Y")}},
+        {"over ten thousand records", {ok + tooMany + "eof\n"}},
         {"server down", {}},
     };
     for (const Case& k : cases) {

@@ -34,6 +34,20 @@ sockaddr_in loopback(std::uint16_t port) {
     return at;
 }
 
+// A socket bound to 127.0.0.1 at a free port (set in port); -1 when that fails.
+int bindLoopback(std::uint16_t& port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in at = loopback(0);
+    socklen_t size = sizeof at;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    port = ntohs(at.sin_port);
+    return fd;
+}
+
 bool readable(int fd) {
     pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, kStepMs) > 0;
@@ -42,16 +56,10 @@ bool readable(int fd) {
 }  // namespace
 
 int listenLoopback(std::uint16_t& port, int backlog) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in at = loopback(0);
-    socklen_t size = sizeof at;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || ::listen(fd, backlog) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    port = ntohs(at.sin_port);
-    return fd;
+    int fd = bindLoopback(port);
+    if (fd >= 0 && ::listen(fd, backlog) == 0) return fd;
+    ::close(fd);
+    return -1;
 }
 
 int connectLoopback(std::uint16_t port) {
@@ -86,8 +94,13 @@ std::vector<std::string> LoopbackServer::requests() const {
 }
 
 std::uint16_t LoopbackServer::closedPort() {
-    std::uint16_t port = 0;
-    ::close(listenLoopback(port));
+    // Bound for the whole run and never listening: connects are refused, and no other test
+    // process can take the port in the meantime.
+    static const std::uint16_t port = [] {
+        std::uint16_t p = 0;
+        bindLoopback(p);
+        return p;
+    }();
     return port;
 }
 

@@ -38,7 +38,7 @@ public:
     std::uint16_t port() const { return port_; }
     // Every request received so far, bytes as sent.
     std::vector<std::string> requests() const;
-    // A loopback port that refuses connections (nothing listens there).
+    // A loopback port that refuses connections: bound for the whole run, never listening.
     static std::uint16_t closedPort();
 
 private:

@@ -12,11 +12,6 @@ std::ostream& operator<<(std::ostream& out, const FramePixel& c) {
     return out << "rgb(" << c.r << ", " << c.g << ", " << c.b << ")";
 }
 
-FramePixel fromPacked(std::uint32_t packed) {
-    return FramePixel{static_cast<int>(packed & 0xFF), static_cast<int>((packed >> 8) & 0xFF),
-                      static_cast<int>((packed >> 16) & 0xFF)};
-}
-
 std::vector<FramePixel> readFrameRect(int x, int y, int w, int h) {
     std::vector<FramePixel> out;
     if (w <= 0 || h <= 0) return out;

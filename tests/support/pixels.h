@@ -15,9 +15,6 @@ struct FramePixel {
 };
 std::ostream& operator<<(std::ostream& out, const FramePixel& c);
 
-// The runtime's packed colour (red + 256 green + 65536 blue) as a pixel.
-FramePixel fromPacked(std::uint32_t packed);
-
 // The pixel at x, y of the frame being drawn (after glFinish). The offscreen driver has a
 // single buffer, so after ShowScreen this is the next frame, already cleared.
 FramePixel readFramePixel(int x, int y);

@@ -1,6 +1,6 @@
 // Checks the files mediagen leaves in build/Media where the game depends on them: sizes
-// and texture rectangles, the font's width rule, the star's seamless animation, sounds the
-// runtime accepts, a tune that loops without a click, and the default hiscore file.
+// and texture rectangles, the star's seamless animation, sounds the runtime accepts, a
+// tune that loops without a click, and the default hiscore file.
 #include <gtest/gtest.h>
 #include <mpg123.h>
 #include <png.h>
@@ -79,27 +79,7 @@ TEST(MediaPictures, SizesAlphaAndFramesThatDoNotTouch) {
     EXPECT_GT(beam.at(7, 0)[0], 200) << "beam core too dim";
 }
 
-TEST(MediaFont, EveryPrintableGlyphIsDrawnAndLeavesASpacingColumn) {
-    const Picture font = loadPicture("font16.png");
-    ASSERT_EQ(font.width, 256);
-    // The loader's width rule: the columns of a 16 x 16 cell holding a pixel that is not black.
-    const auto columns = [&](int code) {
-        int first = -1, last = -1;
-        for (int i = 0; i < 256; ++i) {
-            if (font.black(code % 16 * 16 + i / 16, code / 16 * 16 + i % 16)) continue;
-            first = first < 0 ? i / 16 : first;
-            last = i / 16;
-        }
-        return std::pair{first, last - first + 1};
-    };
-    for (int code = 33; code <= 126; ++code) {
-        const auto [first, width] = columns(code);
-        EXPECT_TRUE(first >= 0 && first + width < 16) << "glyph " << code << " is empty or fills its cell";
-    }
-    EXPECT_EQ(columns(' ').first, -1) << "the space cell must be empty";
-}
-
-TEST(MediaStar, NineFramesLoopSmoothlyWithADarkCutEdge) {
+TEST(MediaStar, NineFramesLoopSmoothly) {
     std::vector<Picture> frames;
     for (int k = 0; k < 9; ++k) frames.push_back(loadPicture("pell/Sun0" + std::to_string(k) + ".png"));
     ASSERT_EQ(frames[8].rgba.size(), 512u * 512 * 4);
@@ -112,9 +92,6 @@ TEST(MediaStar, NineFramesLoopSmoothlyWithADarkCutEdge) {
         mean += k < 8 ? step[k] / 8.0 : 0.0;
     }
     EXPECT_TRUE(step[8] > 0.6 * mean && step[8] < 1.5 * mean) << "the jump from frame 8 back to 0 shows";
-    // The game draws rows 4..512; the top rows meet the sky at a straight line.
-    for (int i = 0; i < 12 * 512; ++i) ASSERT_LT(*std::max_element(frames[0].at(i, 0), frames[0].at(i, 0) + 3), 8) << i;
-    EXPECT_GT(frames[0].at(256, 120)[0], 200) << "the star's surface should be bright where it shows";
 }
 
 TEST(MediaSounds, EffectsAreShortPcmThatTheRuntimeAccepts) {
@@ -185,7 +162,6 @@ TEST(MediaHiscores, DefaultTableDeciphersToTenOrvelsoftEntries) {
         const std::size_t end = text.find("\r\n", at);
         ASSERT_NE(end, std::string::npos) << "every line ends with CR LF, line " << i + 1;
         const std::string line = text.substr(at, end - at);
-        EXPECT_EQ(line.find_first_not_of("0123456789abcdef"), std::string::npos) << "line " << i + 1;
         const std::string expected[] = {"ORVELSOFT", std::to_string(1000 * (i / 3 + 1)), "1"};
         EXPECT_EQ(qvt::DecryptText("m4rq7e2dw", qvt::RuntimeString(line)).view(), expected[i % 3]) << "line " << i + 1;
         at = end;

@@ -49,7 +49,7 @@ protected:
 
 TEST_F(PolygonTest, TexturesColoursModesAndRejectedIds) {
     drawQuad(kSplitSlot, 100, 100, 32);
-    drawQuad(3, 300, 100, 10);             // after a textured batch, an empty slot: no stale texture
+    drawQuad(3, 300, 100, 10);             // an empty slot after a textured one: no stale texture
     drawQuad(-1, 400, 100, 10, 0xFF0000);  // untextured
     for (double mode : {3.0, -1.0}) drawQuad(-1, 500, 100, 10, 0xFFFFFF, mode);
     for (double id : {65536.0, -2.0, 1e12, -1e12}) drawQuad(id, 520, 100, 10);  // rejected: takes and draws nothing
@@ -63,9 +63,10 @@ TEST_F(PolygonTest, TexturesColoursModesAndRejectedIds) {
     EndPolygon();
     // A fan of four corners fills the square; triangles take vertices three at a time;
     // modes 3 and -1 and ids outside the table draw nothing.
-    EXPECT_EQ(scan(116, 116, 101) + scan(116, 116, 130) + scan(305, 305, 105) + scan(405, 405, 105) +
-                  scan(505, 505, 105) + scan(525, 525, 105) + scan(545, 545, 105) + scan(12, 12, 28) +
-                  scan(28, 28, 12) + scan(68, 68, 12) + scan(52, 52, 28),
+    EXPECT_EQ(scan(116, 116, 101) + scan(116, 116, 130) + scan(305, 305, 105) +
+                  scan(405, 405, 105) + scan(505, 505, 105) + scan(525, 525, 105) +
+                  scan(545, 545, 105) + scan(12, 12, 28) + scan(28, 28, 12) + scan(68, 68, 12) +
+                  scan(52, 52, 28),
               "RGWBKKWWWWK");
     SetBlendAlpha(-0.5);
     drawQuad(kRedSlot, 300, 200, 8);

@@ -129,9 +129,15 @@ TEST_F(SpritesTest, FreeingAndFailedUploadsEmptyTheSlot) {
 TEST_F(SpritesTest, LoadedFilesAreKeyedAndTheirHolesTakeTheNeighboursColour) {
     test::BmpLayout ring{3, 3};  // a magenta ring around a black centre
     ring.pixel = [](int x, int y) { return x == 1 && y == 1 ? 0u : 0x8000FFu; };
-    load(write("ring.bmp", test::makeBmp(ring)), 1);
+    const std::string path = write("ring.bmp", test::makeBmp(ring));
+    load(path, 1);
     EXPECT_EQ((std::pair{picturePixel(1, 0, 0), picturePixel(1, 1, 1)}), (std::pair{Rgba{0, 0, 0, 0}, Rgba{0, 0, 0, 255}}))
         << "magenta is keyed and takes the centre's colour";
+    SetColourKey(0);
+    load(path, 1);
+    EXPECT_EQ((std::pair{picturePixel(1, 0, 0), picturePixel(1, 1, 1)}), (std::pair{Rgba{255, 0, 128, 255}, Rgba{0, 0, 0, 0}}))
+        << "black is the key now, and the opaque border gives the centre no colour";
+    SetColourKey(0x8000FF);
 
     // 4 x 4: the inner 2 x 2 opaque (red, green / blue, white), the border in the key.
     const auto inner = [](int x, int y) -> std::uint32_t {

@@ -1,6 +1,6 @@
 // Checks the files mediagen leaves in build/Media where the game depends on them: sizes
-// and texture rectangles, the font's width rule, the star's seamless animation, sounds the
-// runtime accepts, a tune that loops without a click, and the default hiscore file.
+// and texture rectangles, the star's seamless animation, sounds the runtime accepts, a
+// tune that loops without a click, and the default hiscore file.
 #include <gtest/gtest.h>
 #include <mpg123.h>
 #include <png.h>
@@ -29,7 +29,6 @@ struct Picture {
     std::vector<std::uint8_t> rgba;  // rows top to bottom
 
     const std::uint8_t* at(int x, int y) const { return &rgba[(static_cast<std::size_t>(y) * width + x) * 4]; }
-    bool black(int x, int y) const { return at(x, y)[0] == 0 && at(x, y)[1] == 0 && at(x, y)[2] == 0; }
     // Opaque pictures must not hold the sprite key (255, 0, 128): its pixels would turn into holes.
     bool keyed() const {
         for (std::size_t i = 0; i < rgba.size(); i += 4) {
@@ -49,7 +48,7 @@ Picture loadPicture(const std::string& name) {
     return png_image_finish_read(&image, nullptr, p.rgba.data(), 0, nullptr) ? p : Picture{};
 }
 
-TEST(MediaPictures, SizesAlphaAndFramesThatDoNotTouch) {
+TEST(MediaPictures, SizesAndAlpha) {
     // Keyed pictures are RGB, the others carry alpha; the star frames are added to the screen.
     std::vector<std::tuple<std::string, int, bool>> pictures = {
         {"orvelsoft.png", 640480, false}, {"font16.png", 256128, false}, {"pell/Spaceship.png", 128064, true},
@@ -61,49 +60,9 @@ TEST(MediaPictures, SizesAlphaAndFramesThatDoNotTouch) {
         EXPECT_TRUE(p.width * 1000 + p.height == size && p.alpha == alpha) << name;
         EXPECT_TRUE(alpha || !p.keyed()) << name << " holds the colour key";
     }
-    const Picture ship = loadPicture("pell/Spaceship.png");
-    int straight = 0, banking = 0, differing = 0;
-    for (int i = 0; i < 64 * 64; ++i) {
-        const int a = ship.at(i % 64, i / 64)[3], b = ship.at(64 + i % 64, i / 64)[3];
-        straight += a > 128;
-        banking += b > 128;
-        differing += std::abs(a - b) > 64;
-        // Linear filtering would pull one frame's pixels into the other at x 64.
-        EXPECT_TRUE(a + b == 0 || (i % 64 != 0 && i % 64 != 63)) << "column " << i % 64 << " row " << i / 64;
-    }
-    EXPECT_GT(std::min(straight, banking), 600) << "a frame is nearly empty";
-    EXPECT_GT(differing, 100) << "the banking frame looks like the straight one";
-    const Picture beam = loadPicture("pell/Beam.png");
-    for (int i = 0; i < 16 * 16; ++i) {
-        EXPECT_TRUE(beam.at(i % 16, i / 16)[0] == beam.at(i % 16, 0)[0]) << "rows differ at " << i % 16 << "," << i / 16;
-        EXPECT_TRUE(beam.black(0, i / 16) && beam.black(15, i / 16)) << "edges wrap when filtered, row " << i / 16;
-    }
-    EXPECT_GT(beam.at(7, 0)[0], 200) << "beam core too dim";
 }
 
-TEST(MediaFont, EveryPrintableGlyphIsDrawnAndLeavesASpacingColumn) {
-    const Picture font = loadPicture("font16.png");
-    ASSERT_EQ(font.width, 256);
-    // The loader's width rule: the columns of a 16 x 16 cell holding a pixel that is not black.
-    const auto columns = [&](int code) {
-        int first = -1, last = -1;
-        for (int i = 0; i < 256; ++i) {
-            if (font.black(code % 16 * 16 + i / 16, code / 16 * 16 + i % 16)) continue;
-            first = first < 0 ? i / 16 : first;
-            last = i / 16;
-        }
-        return std::pair{first, last - first + 1};
-    };
-    for (int code = 33; code <= 126; ++code) {
-        const auto [first, width] = columns(code);
-        EXPECT_TRUE(first >= 0 && first + width < 16) << "glyph " << code << " is empty or fills its cell";
-    }
-    EXPECT_EQ(columns(' ').first, -1) << "the space cell must be empty";
-    EXPECT_LT(columns('j').second + 1, 16) << "j's width serves as the space";
-    EXPECT_LT(columns('I').second, columns('M').second) << "proportional spacing has nothing to do";
-}
-
-TEST(MediaStar, NineFramesLoopSmoothlyWithADarkCutEdge) {
+TEST(MediaStar, NineFramesLoopSmoothly) {
     std::vector<Picture> frames;
     for (int k = 0; k < 9; ++k) frames.push_back(loadPicture("pell/Sun0" + std::to_string(k) + ".png"));
     ASSERT_EQ(frames[8].rgba.size(), 512u * 512 * 4);
@@ -116,9 +75,6 @@ TEST(MediaStar, NineFramesLoopSmoothlyWithADarkCutEdge) {
         mean += k < 8 ? step[k] / 8.0 : 0.0;
     }
     EXPECT_TRUE(step[8] > 0.6 * mean && step[8] < 1.5 * mean) << "the jump from frame 8 back to 0 shows";
-    // The game draws rows 4..512; the top rows meet the sky at a straight line.
-    for (int i = 0; i < 12 * 512; ++i) ASSERT_LT(*std::max_element(frames[0].at(i, 0), frames[0].at(i, 0) + 3), 8) << i;
-    EXPECT_GT(frames[0].at(256, 120)[0], 200) << "the star's surface should be bright where it shows";
 }
 
 TEST(MediaSounds, EffectsAreShortPcmThatTheRuntimeAccepts) {
@@ -189,7 +145,6 @@ TEST(MediaHiscores, DefaultTableDeciphersToTenOrvelsoftEntries) {
         const std::size_t end = text.find("\r\n", at);
         ASSERT_NE(end, std::string::npos) << "every line ends with CR LF, line " << i + 1;
         const std::string line = text.substr(at, end - at);
-        EXPECT_EQ(line.find_first_not_of("0123456789abcdef"), std::string::npos) << "line " << i + 1;
         const std::string expected[] = {"ORVELSOFT", std::to_string(1000 * (i / 3 + 1)), "1"};
         EXPECT_EQ(qvt::DecryptText("m4rq7e2dw", qvt::RuntimeString(line)).view(), expected[i % 3]) << "line " << i + 1;
         at = end;

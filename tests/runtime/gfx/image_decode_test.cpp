@@ -1,5 +1,5 @@
 // The image decoders on bytes and files: every BMP layout, the PNG and JPEG rules, the
-// colour key, malformed files, the decoder order and the edge-colour pass.
+// colour key, malformed files and the decoder order.
 #include "gfx/image_decode.h"
 
 #include <gtest/gtest.h>
@@ -111,13 +111,10 @@ TEST(BmpDecoder, KeysBitfieldsAndMalformedFiles) {
         {"standard bit fields", fields, "Decoded 5x3 keyed 0 8,16,248,255 48,16,216,255 88,16,184,255 128,16,152,255 168,16,120,255"},
         {"red mask where blue should be", edited(fields, [](Bytes& b) { test::put32(b, 54, 0x0000FF); }), "Failed"},
         {"data offset past the end", spoiled([](Bytes& b) { test::put32(b, 10, static_cast<std::uint32_t>(b.size() + 1)); }), "Failed"},
-        {"data offset inside the file header", spoiled([](Bytes& b) { test::put32(b, 10, 10); }), "Failed"},
-        {"header size 108", spoiled([](Bytes& b) { test::put32(b, 14, 108); }), "Failed"},
         {"2 bits per pixel", spoiled([](Bytes& b) { test::put16(b, 28, 2); }), "Failed"},
         {"zero width", spoiled([](Bytes& b) { test::put32(b, 18, 0); }), "Failed"},
         {"height -2^31", spoiled([](Bytes& b) { test::put32(b, 22, 0x80000000u); }), "Failed"},
         {"one byte short", spoiled([](Bytes& b) { b.pop_back(); }), "Failed"},
-        {"run-length compression", spoiled([](Bytes& b) { test::put32(b, 30, 1); }), "Failed"},
         {"truncated header", spoiled([](Bytes& b) { b.resize(20); }), "Failed"},
         {"index beyond a 4-entry palette", spoiled([](Bytes& b) { b.erase(b.begin() + 70, b.begin() + 1078), test::put32(b, 10, 70); }),
          "Failed"},
@@ -160,7 +157,6 @@ TEST(PngDecoder, ColourTypesKeysAndMalformedFiles) {
         {"grey and alpha", test::makePng({1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, {}, {}, [](int) { return Bytes{100, 200}; }}),
          "Failed", 0},
         {"cut inside the pixel data", edited(good, [](Bytes& b) { b.resize(b.size() / 2); }), "Failed"},
-        {"header checksum broken", edited(good, [](Bytes& b) { b[29] ^= 0xFF; }), "Failed"},
         {"first signature byte wrong", edited(good, [](Bytes& b) { b[0] = 0; }), "Failed"},
         {"width 40000", sized(0x409C0000, 0x40000000), "Failed"},
         {"30000 x 30000", sized(0x30750000, 0x30750000), "Failed"},
@@ -201,39 +197,20 @@ TEST(JpegDecoder, GreyAndRgbUnkeyedOtherChannelCountsLoggedMalformedFilesFailed)
 
 TEST(ImageFiles, DecodersAreTriedInOrderOnFilesAndMemoryFiles) {
     test::ScratchFolder dir;
-    test::writeBytes(dir / "a.png", test::makePng(3, 2, [](int, int) { return 0x010203u; }));
     test::writeBytes(dir / "b.jpg", test::makeJpeg(8, 8, {99}));
-    test::writeBytes(dir / "c.bmp", "hello");
     std::filesystem::create_directory(dir / "sub");
     test::writeBytes(dir / "sub/d.bmp", test::makeBmp(patternBmp(24)));
     MemoryFile memory(test::makePng(4, 1, [](int, int) { return 0x0A0B0Cu; }));
     const auto rs = [](const std::string& s) { return RuntimeString(std::string_view(s)); };
     const std::tuple<RuntimeString, DecoderSet, int> cases[] = {
-        {rs(dir / "a.png"), DecoderSet::Sprite, 3}, {rs(dir / "b.jpg"), DecoderSet::Sprite, 8},
-        {rs(dir / "b.jpg"), DecoderSet::Font, -1},  // fonts have no JPEG decoder
-        {rs(dir / "c.bmp"), DecoderSet::Sprite, -1}, {rs(dir / "none.png"), DecoderSet::Sprite, -1},
-        {rs(dir.path().string()), DecoderSet::Sprite, -1}, {rs(dir.path().string() + "\\sub\\d.bmp"), DecoderSet::Sprite, 5},
+        {rs(dir / "b.jpg"), DecoderSet::Sprite, 8}, {rs(dir / "b.jpg"), DecoderSet::Font, -1},
+        {rs(dir.path().string()), DecoderSet::Sprite, -1},  // a folder is not a file
+        {rs(dir.path().string() + "\\sub\\d.bmp"), DecoderSet::Sprite, 5},
         {memory.name(), DecoderSet::Font, 4}, {RuntimeString("mem://       4.       0"), DecoderSet::Sprite, -1}};
     for (const auto& [name, set, width] : cases) {
         DecodedImage image;
         EXPECT_EQ(DecodeImageFile(name, set, 0, image) ? image.width : -1, width) << name.c_str();
     }
-}
-
-TEST(EdgeColours, TransparentPixelsTakeTheMeanOfInnerOpaqueNeighbours) {
-    // 5 x 3: row 1 holds red (border), blue 200, green 100, a hole, white (border).
-    const std::uint32_t row1[5] = {0xFF0000FFu, 0xFFC80000u, 0xFF006400u, 0x00000000u, 0xFFFFFFFFu};
-    DecodedImage image;
-    image.width = 5;
-    image.height = 3;
-    image.pixels.assign(image.byteCount(), 0);
-    for (int i = 0; i < 20; ++i) image.pixels[20 + i] = static_cast<std::uint8_t>(row1[i / 4] >> (8 * (i % 4)));
-    image.pixels[0] = 77;  // a transparent pixel's old colour does not survive
-    FillEdgeColours(image);
-    // The border pixels do not count; the hole filled earlier is still transparent.
-    EXPECT_EQ((std::vector{pixelAt(image, 0, 0), pixelAt(image, 1, 0), pixelAt(image, 3, 1), pixelAt(image, 4, 2),
-                           pixelAt(image, 1, 1)}),
-              (std::vector<Rgba>{{0, 0, 200, 0}, {0, 50, 100, 0}, {0, 100, 0, 0}, {0, 0, 0, 0}, {0, 0, 200, 255}}));
 }
 
 }  // namespace

@@ -110,7 +110,6 @@ TEST_F(ChannelTest, BinaryValuesRoundTripLittleEndian) {
     WriteChannelUInt32(4, -1.0);
     WriteChannelDouble(4, M_PI);
     WriteChannelFloat(4, 1.5);
-    EXPECT_EQ(GetChannelPosition(4), 4 + 1 + 2 + 1 + 2 + 4 + 8 + 4);
     EXPECT_EQ(readText(path).substr(0, 4), "\x04\x03\x02\x01");
     SeekChannel(4, 0, 0);
     EXPECT_EQ(ReadChannelInt32(4), 0x01020304);

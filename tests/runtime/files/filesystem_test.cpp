@@ -68,9 +68,7 @@ TEST(FileSystemTest, ReplaceAndCopyLeaveEitherTheOldOrTheWholeNewFile) {
     MemoryFile mem(test::Bytes{'m', 'e', 'm'});
     EXPECT_EQ(CopyFileTo(mem.name(), rs(dir / "dst")), 1) << "a memory file replaces the old copy";
     EXPECT_EQ(readText(dir / "dst"), "mem");
-    ClearLastError();
     EXPECT_EQ(CopyFileTo(rs(dir / "missing"), rs(dir / "dst")), 0);
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
     EXPECT_EQ(readText(dir / "dst"), "mem") << "a failed copy leaves the destination";
     EXPECT_EQ(CopyFileTo(rs(dir / "dst"), rs(dir / "no/folder/x")), 0);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3)
@@ -83,9 +81,7 @@ TEST(FileSystemTest, CurrentDirectoryRoundTrip) {
     ASSERT_EQ(ChangeDirectory(rs(dir.path().string())), 1);
     const std::string canonical = std::filesystem::canonical(dir.path()).string() + "/";
     EXPECT_EQ(text(GetCurrentDir()), canonical);
-    ClearLastError();
     EXPECT_EQ(ChangeDirectory(rs(dir / "none")), 0);
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
     EXPECT_EQ(text(GetCurrentDir()), canonical) << "a failed change leaves it";
     ASSERT_EQ(ChangeDirectory(before), 1);
 }

@@ -8,16 +8,12 @@
 
 #include "core/errors.h"
 #include "files/memfile.h"
-#include "support/files.h"
+#include "files_helpers.h"
 
 namespace qvt {
 namespace {
 
-using test::readText;
-using test::writeBytes;
-
-std::string text(const RuntimeString& s) { return std::string(s.view()); }
-RuntimeString rs(const std::string& s) { return RuntimeString(std::string_view(s)); }
+using namespace test;
 
 TEST(MatchWildcardTest, StarQuestionMarkAndCase) {
     struct Case {
@@ -80,9 +76,9 @@ TEST(FileSystemTest, CurrentDirectoryRoundTrip) {
     const RuntimeString before = GetCurrentDir();
     ASSERT_EQ(ChangeDirectory(rs(dir.path().string())), 1);
     const std::string canonical = std::filesystem::canonical(dir.path()).string() + "/";
-    EXPECT_EQ(text(GetCurrentDir()), canonical);
+    EXPECT_EQ(str(GetCurrentDir()), canonical);
     EXPECT_EQ(ChangeDirectory(rs(dir / "none")), 0);
-    EXPECT_EQ(text(GetCurrentDir()), canonical) << "a failed change leaves it";
+    EXPECT_EQ(str(GetCurrentDir()), canonical) << "a failed change leaves it";
     ASSERT_EQ(ChangeDirectory(before), 1);
 }
 

@@ -8,29 +8,29 @@
 
 #include "core/errors.h"
 #include "files/channels.h"
-#include "support/files.h"
+#include "files_helpers.h"
 
 namespace qvt {
 namespace {
 
-std::string text(const RuntimeString& s) { return std::string(s.view()); }
+using test::str;
 
 TEST(MemoryFileTest, NamesArePaddedHexOfSizeAndAddress) {
-    EXPECT_EQ(text(MemoryFileName(0, 0xdeadbeef)), "mem://       0.deadbeef");
-    EXPECT_EQ(text(MemoryFileName(26, 0x7f0012345678)), "mem://      1a.7f0012345678") << "all digits";
+    EXPECT_EQ(str(MemoryFileName(0, 0xdeadbeef)), "mem://       0.deadbeef");
+    EXPECT_EQ(str(MemoryFileName(26, 0x7f0012345678)), "mem://      1a.7f0012345678") << "all digits";
     MemoryFile mem(test::Bytes(26, 'q'));
-    EXPECT_EQ(text(mem.name()), text(MemoryFileName(26, reinterpret_cast<std::uintptr_t>(mem.bytes()->data()))));
+    EXPECT_EQ(str(mem.name()), str(MemoryFileName(26, reinterpret_cast<std::uintptr_t>(mem.bytes()->data()))));
     MemoryFile empty(test::Bytes{});
     EXPECT_EQ(FindMemoryFile(empty.name().view()), empty.bytes()) << "an empty memory file has a name too";
 }
 
 TEST(MemoryFileTest, ForgedAndMistypedNamesResolveToNothing) {
     MemoryFile mem(test::Bytes(100, 7));
-    const std::string good = text(mem.name());
+    const std::string good = str(mem.name());
     const auto address = reinterpret_cast<std::uintptr_t>(mem.bytes()->data());
     const std::string bad[] = {
-        text(MemoryFileName(101, address)), text(MemoryFileName(99, address)),
-        text(MemoryFileName(50, address + 50)), good + "0", good.substr(0, good.size() - 1), "mem://",
+        str(MemoryFileName(101, address)), str(MemoryFileName(99, address)),
+        str(MemoryFileName(50, address + 50)), good + "0", good.substr(0, good.size() - 1), "mem://",
         "mem://      64-" + good.substr(15), "mem://     x64." + good.substr(15)};
     for (const std::string& name : bad) EXPECT_EQ(FindMemoryFile(name), nullptr) << "\"" << name << "\"";
     std::string upper = good;

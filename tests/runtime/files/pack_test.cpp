@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "pack_helpers.h"
+#include "files_helpers.h"
 
 namespace qvt {
 namespace {

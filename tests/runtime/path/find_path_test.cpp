@@ -1,7 +1,8 @@
 // FindPath and its planner: refusals, paths cell for cell (neighbour order and first in,
 // first out among equal f), the weights, cell costs, and on random maps paths that are
 // connected, avoid walls and cost no more than a reference Dijkstra, the same whichever
-// open list the planner keeps.
+// open list the planner keeps. Those searches are what test the ring buffer and the hash
+// sets: a fault there changes a path or breaks a search.
 #include "path/find_path.h"
 
 #include <gtest/gtest.h>

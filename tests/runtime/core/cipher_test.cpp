@@ -25,7 +25,8 @@ TEST(EncryptTextTest, PublishedVectorsAsLittleEndianHalves) {
     const char* const vectors[][3] = {  // key, text, cipher text
         {"0000000000000000", "0000000000000000", "4597f94e78dd9861"},
         {"F0", "98BADCFE10325476", "7c59adf95e00db49"},
-        {"F0E1D2C3B4A5968778695A4B3C2D1E0F0011223344556677", "98BADCFE10325476", "624b040580d052fa"}};
+        {"F0E1D2C3B4A5968778695A4B3C2D1E0F0011223344556677", "98BADCFE10325476",
+         "624b040580d052fa"}};
     for (const auto& [keyHex, textHex, cipherHex] : vectors) {
         SCOPED_TRACE(std::string("key ") + keyHex);
         const RuntimeString key(fromHex(keyHex));
@@ -33,14 +34,16 @@ TEST(EncryptTextTest, PublishedVectorsAsLittleEndianHalves) {
         EXPECT_EQ(str(EncryptText(key, RuntimeString(text))), cipherHex);
         std::string upper = cipherHex;
         for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        EXPECT_EQ(str(DecryptText(key, RuntimeString(upper))), text.substr(0, text.find('\0'))) << "upper case";
+        EXPECT_EQ(str(DecryptText(key, RuntimeString(upper))), text.substr(0, text.find('\0')))
+            << "upper case";
     }
 }
 
 // Round trips of any key and text, odd tails included: tests/fuzz/cipher_fuzz.
 TEST(EncryptTextTest, BlocksKeyLimitAndZeroBytes) {
     const RuntimeString key("m4rq7e2dw");
-    EXPECT_EQ(str(EncryptText(key, RuntimeString(std::string(17, 'x')))).size(), 48u) << "three blocks";
+    EXPECT_EQ(str(EncryptText(key, RuntimeString(std::string(17, 'x')))).size(), 48u)
+        << "three blocks";
     // Only the first 72 key bytes count.
     std::string key72(72, 'k');
     const std::string base = str(EncryptText(RuntimeString(key72), "hiscore"));

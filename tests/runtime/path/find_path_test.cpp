@@ -165,8 +165,10 @@ TEST(FindPathTest, RandomMapsGiveConnectedCheapestPathsWhicheverOpenList) {
     EXPECT_GT(found, 150);
 }
 
+// Wide or tall maps grow the exponent; thin ones and small ones keep it near four buckets a cell.
 TEST(FindPathTest, HashExponentGrowsWithTheMap) {
-    const std::tuple<int, int, int> cases[] = {{16, 16, 8}, {17, 16, 10}, {1024, 1024, 20}, {5000, 5000, 24}};
+    const std::tuple<int, int, int> cases[] = {
+        {16, 16, 8}, {17, 16, 10}, {1024, 1024, 20}, {5000, 5000, 24}, {2, 1, 8}, {1000, 1, 10}};
     for (const auto& [w, h, exponent] : cases) EXPECT_EQ(PathHashExponent(w, h), exponent) << w << "x" << h;
 }
 

@@ -69,10 +69,7 @@ TEST(ArrayDimTest, ShapeCapacityPerKindAndReset) {
     DimStrings(s, 10);
     s(3) = RuntimeString("three");
     DimStrings(s, 64);
-    EXPECT_EQ(s.capacity(), 64) << "64 still fits";
     EXPECT_TRUE(s(3).empty()) << "kept storage is reset";
-    DimStrings(s, 65);
-    EXPECT_EQ(s.capacity(), 128);
     DimStrings(s, 0);
     EXPECT_FALSE(s.hasStorage()) << "a string array of 0 has no storage";
 }

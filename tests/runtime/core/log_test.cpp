@@ -29,15 +29,10 @@ TEST(LogTest, EveryRunStartsAFreshLogThatNeverFollowsAPlantedLink) {
     WriteLogFormat("exepath=curdir= %s\n%s\n", "/opt/game", longText.c_str());
     EXPECT_EQ(readText(LogPath()), "Start new log...\nNULLexepath=curdir= /opt/game\n" + longText + "\n");
 
+    // Planted while running: the line is dropped rather than written through it. (Links
+    // met at the start are removed like the old log: tests/runtime/platform/tempdir_test.)
     const std::string target = dir / "victim.txt";
     test::writeBytes(target, "precious");
-    ASSERT_EQ(unlink(LogPath().c_str()), 0);
-    ASSERT_EQ(symlink(target.c_str(), LogPath().c_str()), 0);
-    StartLog();
-    WriteLog("timer\n");
-    EXPECT_EQ(readText(target), "precious") << "the start did not write through the link";
-    EXPECT_EQ(readText(LogPath()), "Start new log...\ntimer\n") << "but replaced it with a fresh log";
-    // Planted while running: the line is dropped rather than written through it.
     ASSERT_EQ(unlink(LogPath().c_str()), 0);
     ASSERT_EQ(symlink(target.c_str(), LogPath().c_str()), 0);
     WriteLog("Input\n");

@@ -8,16 +8,12 @@
 
 #include "core/errors.h"
 #include "files/memfile.h"
-#include "support/files.h"
+#include "files_helpers.h"
 
 namespace qvt {
 namespace {
 
-using test::readText;
-using test::writeBytes;
-
-std::string text(const RuntimeString& s) { return std::string(s.view()); }
-RuntimeString rs(const std::string& s) { return RuntimeString(std::string_view(s)); }
+using namespace test;
 
 TEST(MatchWildcardTest, StarQuestionMarkAndCase) {
     struct Case {
@@ -47,9 +43,6 @@ TEST(FileSystemTest, ExistenceMakeAndRemove) {
     writeBytes(dir / "sub/f", "x");
     EXPECT_EQ(RemoveFile(rs(dir / "sub\\f")), 1) << "backslash reads as a separator";
     EXPECT_EQ(RemoveFile(rs(dir / "sub/f")) + RemoveFile(rs(dir / "sub")), 0) << "nothing left; not for folders";
-    RuntimeString path("Media\\pell\\ship.png");
-    NormalisePathSlashes(path);
-    EXPECT_EQ(text(path), "Media/pell/ship.png");
 }
 
 TEST(FileSystemTest, ReplaceAndCopyLeaveEitherTheOldOrTheWholeNewFile) {
@@ -71,9 +64,7 @@ TEST(FileSystemTest, ReplaceAndCopyLeaveEitherTheOldOrTheWholeNewFile) {
     MemoryFile mem(test::Bytes{'m', 'e', 'm'});
     EXPECT_EQ(CopyFileTo(mem.name(), rs(dir / "dst")), 1) << "a memory file replaces the old copy";
     EXPECT_EQ(readText(dir / "dst"), "mem");
-    ClearLastError();
     EXPECT_EQ(CopyFileTo(rs(dir / "missing"), rs(dir / "dst")), 0);
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
     EXPECT_EQ(readText(dir / "dst"), "mem") << "a failed copy leaves the destination";
     EXPECT_EQ(CopyFileTo(rs(dir / "dst"), rs(dir / "no/folder/x")), 0);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3)
@@ -85,13 +76,9 @@ TEST(FileSystemTest, CurrentDirectoryRoundTrip) {
     const RuntimeString before = GetCurrentDir();
     ASSERT_EQ(ChangeDirectory(rs(dir.path().string())), 1);
     const std::string canonical = std::filesystem::canonical(dir.path()).string() + "/";
-    EXPECT_EQ(text(GetCurrentDir()), canonical);
-    writeBytes("relative.txt", "r");
-    EXPECT_EQ(FileExists("relative.txt"), 1) << "relative names go from the current directory";
-    ClearLastError();
+    EXPECT_EQ(str(GetCurrentDir()), canonical);
     EXPECT_EQ(ChangeDirectory(rs(dir / "none")), 0);
-    EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
-    EXPECT_EQ(text(GetCurrentDir()), canonical) << "a failed change leaves it";
+    EXPECT_EQ(str(GetCurrentDir()), canonical) << "a failed change leaves it";
     ASSERT_EQ(ChangeDirectory(before), 1);
 }
 

@@ -16,14 +16,11 @@
 #include "files/line_file.h"
 #include "files/memfile.h"
 #include "files/resolver.h"
-#include "pack_helpers.h"
+#include "files_helpers.h"
 #include "support/files.h"
 #include "support/headless.h"
 
 namespace qvt::test {
-
-inline RuntimeString rs(const std::string& s) { return RuntimeString(std::string_view(s)); }
-inline std::string str(const RuntimeString& s) { return std::string(s.view()); }
 
 // Either cache seen alike: use names path, puts value unless it is empty (the file then
 // reads "[A]\r\nk=value\r\n") and returns what it reads back ("k=value").

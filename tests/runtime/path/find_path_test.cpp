@@ -1,7 +1,8 @@
 // FindPath and its planner: refusals, paths cell for cell (neighbour order and first in,
 // first out among equal f), the weights, cell costs, and on random maps paths that are
 // connected, avoid walls and cost no more than a reference Dijkstra, the same whichever
-// open list the planner keeps.
+// open list the planner keeps. Those searches are what test the ring buffer and the hash
+// sets: a fault there changes a path or breaks a search.
 #include "path/find_path.h"
 
 #include <gtest/gtest.h>
@@ -164,8 +165,10 @@ TEST(FindPathTest, RandomMapsGiveConnectedCheapestPathsWhicheverOpenList) {
     EXPECT_GT(found, 150);
 }
 
+// Wide or tall maps grow the exponent; thin ones and small ones keep it near four buckets a cell.
 TEST(FindPathTest, HashExponentGrowsWithTheMap) {
-    const std::tuple<int, int, int> cases[] = {{16, 16, 8}, {17, 16, 10}, {1024, 1024, 20}, {5000, 5000, 24}};
+    const std::tuple<int, int, int> cases[] = {
+        {16, 16, 8}, {17, 16, 10}, {1024, 1024, 20}, {5000, 5000, 24}, {2, 1, 8}, {1000, 1, 10}};
     for (const auto& [w, h, exponent] : cases) EXPECT_EQ(PathHashExponent(w, h), exponent) << w << "x" << h;
 }
 

@@ -1,6 +1,6 @@
 // The platform window on the offscreen driver: the GL context it makes current, showing
-// and hiding, SDL events translated into platform events, and a scaled window whose
-// picture is shown enlarged with nearest sampling.
+// and hiding, SDL events translated into platform events, and the pointer mapping of a
+// scaled window. (Its enlarged picture is checked pixel by pixel by the installed run.)
 #include "platform/window.h"
 
 #include <GL/gl.h>
@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <random>
 
 #include "platform/testing.h"
 #include "support/headless.h"
@@ -99,35 +98,11 @@ TEST_F(WindowTest, OpensACompatibilityContextAndTranslatesEvents) {
     EXPECT_EQ(glProcAddress("glClear"), nullptr) << "no window, no GL";
 }
 
-TEST_F(WindowTest, EveryWindowPixelIsThePicturePixelAtHalfItsCoordinates) {
-    ASSERT_TRUE(open(2, false)) << lastError();
+TEST_F(WindowTest, PointerPositionsMapToTheDrawingAreaAndAFilledDisplayIsCentred) {
+    ASSERT_TRUE(open(3, false)) << lastError();
     int w = 0, h = 0;
     windowClientSize(&w, &h);
     EXPECT_EQ(w * 1000 + h, kW * 1000 + kH) << "the program keeps its own screen size";
-    // A noisy picture put into the drawing area, read back as the runtime would see it.
-    std::vector<std::uint8_t> picture(kW * kH * 4), shown(4 * picture.size());
-    std::mt19937 rng(7);
-    for (auto& b : picture) b = static_cast<std::uint8_t>(rng());
-    glViewport(0, 0, kW, kH);
-    glRasterPos2f(-1.f, -1.f);
-    glDrawPixels(kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, picture.data());
-    glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, picture.data());
-    blitToWindow();
-    reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(glProcAddress("glBindFramebuffer"))(GL_READ_FRAMEBUFFER, 0);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, 2 * kW, 2 * kH, GL_RGBA, GL_UNSIGNED_BYTE, shown.data());
-    int wrong = 0;
-    for (int y = 0; y < 2 * kH; ++y) {
-        for (int x = 0; x < 2 * kW; ++x) {
-            const std::uint8_t* want = &picture[((y / 2) * kW + x / 2) * 4];
-            wrong += std::memcmp(want, &shown[(static_cast<std::size_t>(y) * 2 * kW + x) * 4], 3) != 0;
-        }
-    }
-    EXPECT_EQ(wrong, 0);
-}
-
-TEST_F(WindowTest, PointerPositionsMapToTheDrawingAreaAndAFilledDisplayIsCentred) {
-    ASSERT_TRUE(open(3, false)) << lastError();
     const std::array<int, 4> cases[] = {{0, 0, 0, 0}, {2, 2, 0, 0}, {3, 5, 1, 1}, {1919, 1439, 639, 479}};
     for (auto [wx, wy, cx, cy] : cases) {
         int x = wx, y = wy;

@@ -77,11 +77,6 @@ TEST_F(MouseTest, AShownPointerReportsItsWindowPositionAHiddenOneMovement) {
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
     moveTo(95, 80);
     EXPECT_EQ(poll(true), std::tuple(-5, 5, 0)) << "shown again: window positions, from where it was hidden";
-    ShutdownInput();
-    InitInput(true);
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE) << "an exclusive start hides the pointer";
-    ShutdownInput();
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE) << "until shutdown";
 }
 
 TEST_F(MouseTest, IdleWaitSeesMouseMovementAndKeys) {

@@ -94,7 +94,7 @@ TEST_F(FrameTest, EachFrameWaitsForItsTurnAndCountsItsTime) {
     }
 }
 
-TEST_F(FrameTest, FocusLossPausesUntilTheWindowIsActiveAgain) {
+TEST_F(FrameTest, FocusLossPausesUntilTheWindowIsActiveAgainUnlessOff) {
     runtime->frame();
     runtime->injectAfter(makeEvent(EventType::FocusGained));
     runtime->frame();
@@ -127,6 +127,13 @@ TEST_F(FrameTest, FocusLossPausesUntilTheWindowIsActiveAgain) {
     runtime->frame(5.0);
     expectState(false, 2, 2, "without auto-pause");
     EXPECT_FALSE(platform::windowHasFocus()) << "the focus itself is still tracked";
+
+    runtime.reset();
+    debugMode = true;
+    runtime = std::make_unique<test::HeadlessRuntime>(options());
+    runtime->injectAfter(makeEvent(EventType::FocusLost));
+    runtime->frame(5.0);
+    expectState(false, 2, 2, "debug mode does not pause");
 }
 
 TEST_F(FrameTest, PumpFeedsTheListenerFirstThenWindowAndInput) {
@@ -204,25 +211,6 @@ TEST_F(FrameTest, EveryWayOutEndsWithCodeZeroAndTheQuitRoutineOnce) {
             testing::ExitedWithCode(0), "^\\[quit\\]" + kShutdownTail)
             << what;
     }
-}
-
-class DebugFrameTest : public FrameTest {
-protected:
-    DebugFrameTest() { debugMode = true; }
-};
-
-TEST_F(DebugFrameTest, NoPauseAndTheLogSaysWhereTheProgramEnded) {
-    runtime->injectAfter(makeEvent(EventType::FocusLost));
-    runtime->frame(5.0);
-    expectState(false, 0, 0, "debug mode does not pause");
-    runtime->injectAfter(makeEvent(EventType::Close));
-    EXPECT_EXIT(
-        {
-            std::atexit(dumpLogTail);
-            SetLastError(kErrOutOfBounds);
-            runtime->frame();
-        },
-        testing::ExitedWithCode(0), "^\\[quit\\]-End On Line\n9\n-1\n" + kShutdownTail);
 }
 
 }  // namespace

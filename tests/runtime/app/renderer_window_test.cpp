@@ -24,8 +24,8 @@ TEST(RendererWindowTest, MultisampleModesAndTheSoftwareRendererNotice) {
     const std::pair<const char*, bool> names[] = {
         {"llvmpipe (LLVM 15.0.6, 256 bits)", true}, {"Gallium 0.4 on softpipe", true},
         {"Mesa DRI Intel(R) Software Rasterizer", true}, {"Mesa Windows GDI Driver", true},
-        {"Mesa Windows GDI Driver v2", false}, {"AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6)", false},
-        {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", false}, {nullptr, false}};
+        {"Mesa Windows GDI Driver v2", false}, {"AMD Radeon RX 6600 (radeonsi, LLVM 15.0.6)", false},
+        {nullptr, false}};
     for (auto [name, software] : names) EXPECT_EQ(IsSoftwareRenderer(name), software) << (name ? name : "null");
 
     test::ScratchFolder folder;

@@ -19,7 +19,6 @@
 #include "platform/os.h"
 #include "platform/window.h"
 #include "support/headless.h"
-#include "support/pixels.h"
 
 namespace qvt {
 namespace {
@@ -57,9 +56,6 @@ TEST_F(StartUpTest, LogWindowFolderExtensionsAndFont) {
     // The test program's folder holds no smalfont file, so the built-in font is font 0.
     EXPECT_EQ(graphics()->sprites[kFirstFontSprite].width, 128);
     EXPECT_EQ(CurrentFont(), 0);
-    EXPECT_EQ(GetTextWidth("READY", 1), 40);
-    DrawText("!", 0, 0, 0);
-    EXPECT_EQ(test::readFramePixel(3, 2), (test::FramePixel{255, 255, 255}));
 }
 
 // The offscreen driver offers every size as a full-screen mode, so the fallback to a window

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 std::vector<std::pair<std::string, std::string>> boxes;
 
-TEST(RendererWindowTest, MultisampleModesAndTheSoftwareRendererNotice) {
+TEST(RendererWindowTest, FullScreenSwitchesAndTheSoftwareRendererNotice) {
     const std::pair<const char*, bool> names[] = {
         {"llvmpipe (LLVM 15.0.6, 256 bits)", true}, {"Gallium 0.4 on softpipe", true},
         {"Mesa DRI Intel(R) Software Rasterizer", true}, {"Mesa Windows GDI Driver", true},

@@ -37,13 +37,11 @@ TEST_F(SoundTest, PlaysTakeTheNextVoiceStealingTheOldest) {
     LoadSound(tone, 2, 9);
     for (int play = 0; play < 4; ++play) PlaySound(2, 0, 1);
     EXPECT_EQ(PlaySound(2, 0, 1), 512) << "9 voices means 4";
-    EXPECT_EQ(SoundPlaying(512 + 4), 0) << "there is no fifth voice";
 
     LoadSound(file("short.wav", test::toneWav(250)), 3, 0);
     EXPECT_EQ(PlaySound(3, 0, 1), 3 * 256);
     EXPECT_EQ(PlaySound(3, 0, 1), -1) << "0 voices means 1, and a single busy voice refuses";
     ASSERT_TRUE(waitFor([&] { return SoundPlaying(3 * 256) == 0; })) << "it stops at its end";
-    EXPECT_EQ(audio::VoicePosition(3 * 256), 0u) << "and stands at its start again";
     EXPECT_EQ(PlaySound(3, 0, 1), 3 * 256);
 }
 

@@ -126,7 +126,6 @@ TEST_F(FrameTest, FocusLossPausesUntilTheWindowIsActiveAgainUnlessOff) {
     runtime->injectAfter(makeEvent(EventType::FocusLost));
     runtime->frame(5.0);
     expectState(false, 2, 2, "without auto-pause");
-    EXPECT_FALSE(platform::windowHasFocus()) << "the focus itself is still tracked";
 
     runtime.reset();
     debugMode = true;

@@ -74,8 +74,8 @@ TEST_F(ProgramMainTest, MainProgramReturningEndsTheProgramAndNoWindowOrDisplayEn
                 start(driver);
                 ProgramMain(3, argv, testSettings, [] {
                     char line[96];
-                    std::snprintf(line, sizeof line, "[main %d %.0f %s]", LastErrorCode(), FrameInterval(),
-                                  CommandLine().c_str());
+                    std::snprintf(line, sizeof line, "[main %d %.0f %s]", LastErrorCode(),
+                                  FrameInterval(), CommandLine().c_str());
                     say(line);
                     for (int i = 0; i < 3; ++i) ShowScreen();
                 });

@@ -81,7 +81,8 @@ TEST_F(WindowTest, OpensACompatibilityContextAndTranslatesEvents) {
     std::vector<EventType> types;
     for (const Event& e : got) types.push_back(e.type);
     using T = EventType;
-    ASSERT_EQ(types, (std::vector{T::KeyDown, T::Text, T::MouseWheel, T::FocusLost, T::Close, T::Quit}));
+    ASSERT_EQ(types,
+              (std::vector{T::KeyDown, T::Text, T::MouseWheel, T::FocusLost, T::Close, T::Quit}));
     EXPECT_TRUE(got[0].scancode == SDL_SCANCODE_F4 && got[0].altDown && got[0].repeat);
     EXPECT_STREQ(got[1].text, "\xC3\xBC");
     EXPECT_EQ(got[2].wheelY, -2) << "a flipped wheel reads as the other direction";

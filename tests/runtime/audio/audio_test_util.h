@@ -1,12 +1,10 @@
-// WAV files built in memory, generated signals, the SDL audio driver choice, and waiting
+// WAV files built in memory, the SDL audio driver choice, and waiting
 // on the real audio thread.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cmath>
-#include <numbers>
 #include <thread>
 #include <utility>
 
@@ -57,17 +55,11 @@ inline Bytes wavFile(int channels, int rate, int bits, const std::vector<std::in
     return riffWave({{"fmt ", fmtChunk(1, channels, rate, bits)}, {"data", pcmBytes(bits, samples)}});
 }
 
-// frames frames of a sine of amplitude and frequency hz, the same on every channel.
-inline std::vector<std::int32_t> sine(int frames, int channels, double amplitude, double hz, int rate) {
-    std::vector<std::int32_t> s;
-    for (int i = 0; i < frames * channels; ++i) {
-        s.push_back(static_cast<std::int32_t>(std::lround(amplitude * std::sin(2.0 * std::numbers::pi * hz * (i / channels) / rate))));
-    }
-    return s;
+// A 16-bit stereo WAV of ms milliseconds at a constant quiet level.
+inline Bytes toneWav(int ms, int rate = 22050) {
+    const auto frames = static_cast<std::size_t>(rate * ms / 1000);
+    return wavFile(2, rate, 16, std::vector<std::int32_t>(2 * frames, 3000));
 }
-
-// A 16-bit stereo WAV of ms milliseconds of a quiet sine at rate.
-inline Bytes toneWav(int ms, int rate = 22050) { return wavFile(2, rate, 16, sine(rate * ms / 1000, 2, 3000.0, 330.0, rate)); }
 
 inline RuntimeString rs(const std::string& s) { return RuntimeString(std::string_view(s)); }
 

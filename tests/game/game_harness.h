@@ -276,9 +276,6 @@ protected:
         game::PlayKeys();
         game::PlayRules();
     }
-    void playFrames(int n) {
-        for (int i = 0; i < n; ++i) playFrame();
-    }
     // A key down for the next frame only.
     void playFrameWithKey(int code) {
         keys().press(code);
@@ -288,7 +285,7 @@ protected:
     // NewGameInit and the intro: after it the first frame of play has run.
     void startPlay() {
         game::NewGameInit();
-        playFrames(kIntroFrames);
+        for (int i = 0; i < kIntroFrames; ++i) playFrame();
         ASSERT_EQ(game::G().PlayPhase, game::kPhasePlay) << "the intro lasts 172 frames";
     }
     void runPlayScript(const std::vector<Row>& rows) {

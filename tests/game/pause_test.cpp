@@ -10,6 +10,11 @@ namespace qvt::test {
 namespace {
 
 const Probe kPauseOn = QVT_FIELD(PauseOn);
+// The pause screen as drawn: "PAUSE" and the score over black.
+const Probe kScreen{"pause screen", [] {
+    return double(readCells(264, 208, 7) == " PAUSE " && readCells(264, 256, 7) == " 12345 " &&
+                  readFramePixel(639, 479) == FramePixel{0, 0, 0});
+}};
 
 class PauseTest : public GameTest {
 protected:
@@ -59,15 +64,16 @@ TEST_F(PauseTest, PAndQActOnceReleasedAndResumeTheIntroOrTheMusicByThePhase) {
 }
 
 // A [P] held from before needs a new press; [S] acts on its release, off stopping sounds and
-// music, on leaving them to the resume.
+// music, on leaving them to the resume. The score and the legend show over black.
 TEST_F(PauseTest, PHeldFromBeforeNeedsANewPressAndSTogglesOnRelease) {
+    SetClearColour(0x0000FF);
     G().PauseKeyHeld = 1;
     PlayMusic("dune/music.mp3", 1);
     PlaySound(game::kSoundBonus, 0, 1);
     const int P = kKeyP, S = kKeyS;
     const Probe pauseHeld = QVT_FIELD(PauseKeyHeld);
     runScript(game::PauseGame, {
-        {1, {P}, {}, {{kPauseOn, 1}, {kMusic, 1}, {kAnySound, 1}}},
+        {1, {P}, {}, {{kPauseOn, 1}, {kMusic, 1}, {kAnySound, 1}, {kScreen, 1}}},
         {2, {S}, {}, {{kSoundOn, 0}, {kSoundHeld, 1}, {kMusic, 0}, {kAnySound, 0}}, 40},
         {3, {}, {}, {{kSoundHeld, 0}, {kPauseOn, 1}, {pauseHeld, 1}}},
         {4, {S}, {}, {{kSoundOn, 1}, {kSoundHeld, 1}, {kMusic, 0}}, 2},
@@ -75,16 +81,6 @@ TEST_F(PauseTest, PHeldFromBeforeNeedsANewPressAndSTogglesOnRelease) {
         {7, {P}, {}, {{kPauseOn, 0}}, 3},
     });
     EXPECT_TRUE(returned());
-}
-
-TEST_F(PauseTest, ShowsScoreAndLegendOverBlack) {
-    SetClearColour(0x0000FF);
-    runRoutine(game::PauseGame, 1, [&](int) {
-        EXPECT_EQ(readCells(264, 208, 7), " PAUSE ");
-        EXPECT_EQ(readCells(264, 256, 7), " 12345 ");
-        EXPECT_EQ(readFramePixel(639, 479), (FramePixel{0, 0, 0}));
-        leave();
-    });
 }
 
 // The game over silences the game; only a score above the lowest entry goes in and is saved.

@@ -122,24 +122,6 @@ TEST_F(OnlineTest, ListsOfAnySizeFillTheTopSlotsAndAnythingElseLeavesPlaceholder
     }
 }
 
-TEST_F(OnlineTest, StartUpSendsPendingEntriesAboveTheGlobalTenthOnly) {
-    std::vector<Slot> ten;
-    for (int i = 1; i <= 10; ++i) ten.push_back({"G" + std::to_string(i), 100 * i});
-    startServer(ten);
-    pend(5, "ABOVE", 150);
-    pend(4, "EQUAL", 100);
-    pend(3, "BELOW", 99);
-    G().LocalScore(9) = 5000;  // already sent: never again
-    const auto startUp = [] { game::UploadPendingEntries(game::UploadForm::StartUp); };
-    EXPECT_EQ(runRoutine(startUp, 20), game::kHiscoreEntries) << "one frame per local entry";
-    EXPECT_EQ((std::vector<double>{G().LocalSent(3), G().LocalSent(4), G().LocalSent(5)}),
-              (std::vector<double>{0, 0, 1}))
-        << "below, equal to and above the tenth";
-    EXPECT_EQ(G().GlobalStale, 1);
-    EXPECT_STREQ(G().GlobalName(0).c_str(), "ABOVE") << "the list was read again after it";
-    EXPECT_EQ(G().GlobalScore(9), 1000) << "an entry sent before is not sent again";
-}
-
 TEST_F(OnlineTest, SaveUploadsQualifyingScoresAndAnErrorStatusKeepsOnePending) {
     startServer({{"OLD", 10}}, "2");  // room for one write more: the third gets a 429
     pend(8, "NEW", 777);

@@ -127,10 +127,6 @@ struct Probe {
     Probe { #f, [] { return static_cast<double>(game::G().f); } }
 inline const Probe kMusic{"music playing", [] { return static_cast<double>(MusicPlaying()); }};
 inline const Probe kIntro{"intro voices", [] { return static_cast<double>(voicesPlaying(1)); }};
-inline const Probe kAnySound{"voices of all four sounds", [] {
-    return static_cast<double>(voicesPlaying(1) + voicesPlaying(2) + voicesPlaying(3) +
-                               voicesPlaying(4));
-}};
 inline const Probe kState = QVT_FIELD(GameState);
 inline const Probe kPhase = QVT_FIELD(PlayPhase);
 inline const Probe kScore = QVT_FIELD(Score);

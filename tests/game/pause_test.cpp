@@ -69,12 +69,12 @@ TEST_F(PauseTest, PHeldFromBeforeNeedsANewPressAndSTogglesOnRelease) {
     SetClearColour(0x0000FF);
     G().PauseKeyHeld = 1;
     PlayMusic("dune/music.mp3", 1);
-    PlaySound(game::kSoundBonus, 0, 1);
+    PlaySound(game::kSoundIntro, 0, 1);
     const int P = kKeyP, S = kKeyS;
     const Probe pauseHeld = QVT_FIELD(PauseKeyHeld);
     runScript(game::PauseGame, {
-        {1, {P}, {}, {{kPauseOn, 1}, {kMusic, 1}, {kAnySound, 1}, {kScreen, 1}}},
-        {2, {S}, {}, {{kSoundOn, 0}, {kSoundHeld, 1}, {kMusic, 0}, {kAnySound, 0}}, 40},
+        {1, {P}, {}, {{kPauseOn, 1}, {kMusic, 1}, {kIntro, 1}, {kScreen, 1}}},
+        {2, {S}, {}, {{kSoundOn, 0}, {kSoundHeld, 1}, {kMusic, 0}, {kIntro, 0}}, 40},
         {3, {}, {}, {{kSoundHeld, 0}, {kPauseOn, 1}, {pauseHeld, 1}}},
         {4, {S}, {}, {{kSoundOn, 1}, {kSoundHeld, 1}, {kMusic, 0}}, 2},
         {5, {}, {P}, {{kSoundHeld, 0}, {kPauseOn, 1}, {pauseHeld, 0}}},

@@ -105,13 +105,6 @@ TEST_F(PlayDrawTest, EachPartIsDrawnWhereItsFieldsPutIt) {
         {"phase 116: eight fragments 56 wide, 64 pixels out",
          [](GameGlobals& g) { g.PlayPhase = 116; },
          {{180, 230, 54, "4444FFFFFFFFFFFFFF44FFFFFFFFFFFFFF44FFFFFFFFFFFFFF4444"}}},
-        {"star frame 7 moves on to 8 (sprite 18), its top edge at 300",
-         [](GameGlobals& g) {
-             g.StarTop = 300;
-             g.StarFrame = 7;
-         },
-         {{0, 298, 10, ".........."},
-          {0, 302, 10, "8888888888"}}},
         {"a crate fading (state 40, shrunk by 12) and a falling one, an item falling and one "
          "fading (state 24, shrunk by 4)",
          [](GameGlobals& g) {

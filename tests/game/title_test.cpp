@@ -24,16 +24,16 @@ protected:
 TEST_F(TitleTest, EntrySilencesSTogglesOncePerPressAndOnlyANewPressOfOneStarts) {
     useGameMedia();
     PlayMusic("dune/music.mp3", 1);
-    PlaySound(game::kSoundBonus, 0, 1);
+    PlaySound(game::kSoundIntro, 0, 1);
     G().StartKeyHeld = 1;
     keys().press(kKey1);
     const int S = kKeyS, P = kKeyP, Q = kKeyQ, K1 = kKey1;
     const Probe startHeld = QVT_FIELD(StartKeyHeld);
     runScript(game::TitleScreen, {
-        {2, {}, {}, {{kMusic, 0}, {kAnySound, 0}, {kState, 0}, {startHeld, 1}}},
+        {2, {}, {}, {{kMusic, 0}, {kIntro, 0}, {kState, 0}, {startHeld, 1}}},
         {3, {S}, {K1}, {{kSoundOn, 0}, {kSoundHeld, 1}, {startHeld, 0}}},
         {12, {}, {S}, {{kSoundOn, 0}, {kSoundHeld, 0}}},
-        {15, {S, P, Q}, {}, {{kSoundOn, 1}, {kMusic, 0}, {kAnySound, 0}, {kState, 0}}},
+        {15, {S, P, Q}, {}, {{kSoundOn, 1}, {kMusic, 0}, {kIntro, 0}, {kState, 0}}},
         {22, {}, {S, P, Q}, {{kSoundOn, 1}, {kState, 0}}},
         {23, {K1}, {}, {{kState, 1}, {startHeld, 1}}},
     });

@@ -272,12 +272,6 @@ protected:
         game::PlayKeys();
         game::PlayRules();
     }
-    // A key down for the next frame only.
-    void playFrameWithKey(int code) {
-        keys().press(code);
-        playFrame();
-        keys().release(code);
-    }
     // NewGameInit and the intro: after it the first frame of play has run.
     void startPlay() {
         game::NewGameInit();

@@ -7,27 +7,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kFile = game::kHiscoreFile;
-
 RuntimeString rs(const std::string& s) { return RuntimeString(s.c_str()); }
 
-// A scratch folder as the current directory, and the tables at their defaults.
+// The tables at their defaults, and a hiscore file's path in a scratch folder.
 class HiscoreFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        oldCwd = fs::current_path();
-        fs::current_path(base.path());
         game::ResetGlobals();
         game::CreateHiscoreTables();
         fillLocalTable();
     }
-    void TearDown() override {
-        fs::current_path(oldCwd);
-        game::ResetGlobals();
-    }
+    void TearDown() override { game::ResetGlobals(); }
 
-    ScratchFolder base;
-    fs::path oldCwd;
+    ScratchFolder scratch;
+    const std::string file = scratch / game::kHiscoreFile;
 };
 
 // Entry fields the file does not reach keep their defaults; lines after the 30th are not read.
@@ -42,12 +35,12 @@ TEST_F(SanHiscoreFileTest, ReadingTakesTheLinesTheFileHasAndKeepsTheRest) {
     } cases[] = {{-1, true, 0}, {0, true, 0}, {7, true, 7}, {30, false, 30}, {31, true, 30}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.lines << " lines");
-        fs::remove(kFile);
+        fs::remove(file);
         // Entry i is "S<i>", 100 * (i + 1), sent 0.
-        if (c.lines >= 0) writeBytes(kFile, hiscoreLines(c.lines, "S", 100, "0", c.finalNewline));
+        if (c.lines >= 0) writeBytes(file, hiscoreLines(c.lines, "S", 100, "0", c.finalNewline));
         fillLocalTable();
         // Reading past the end would end the process through the channel layer's error stop.
-        EXPECT_EQ(game::ReadHiscoreFile(rs(kFile)), c.read);
+        EXPECT_EQ(game::ReadHiscoreFile(rs(file)), c.read);
         for (int i = 0; i < 10; ++i) {
             SCOPED_TRACE(testing::Message() << "index " << i);
             EXPECT_EQ(localName(i), 3 * i < c.read ? "S" + std::to_string(i) : "ORVELSOFT");
@@ -61,19 +54,19 @@ TEST_F(SanHiscoreFileTest, ReadingTakesTheLinesTheFileHasAndKeepsTheRest) {
 TEST_F(HiscoreFileTest, SaveWritesThroughATemporaryFileOrLeavesTheOldOne) {
     G().LocalName(0) = "";
     G().LocalScore(7) = 9876543210;
-    ASSERT_TRUE(game::WriteHiscoreFile(rs(kFile))) << "a missing file is made";
-    EXPECT_FALSE(fs::exists(kFile + ".tmp")) << "renamed, not left over";
-    const std::string text = readText(kFile);
+    ASSERT_TRUE(game::WriteHiscoreFile(rs(file))) << "a missing file is made";
+    EXPECT_FALSE(fs::exists(file + ".tmp")) << "renamed, not left over";
+    const std::string text = readText(file);
     EXPECT_EQ(text.substr(0, 2), "\r\n");
     fillLocalTable();
-    EXPECT_EQ(game::ReadHiscoreFile(rs(kFile)), 30);
+    EXPECT_EQ(game::ReadHiscoreFile(rs(file)), 30);
     EXPECT_EQ(localName(0), "");
     EXPECT_EQ(G().LocalScore(7), 9876543210);
 
-    fs::create_directory(kFile + ".tmp");  // the temporary file cannot be made
+    fs::create_directory(file + ".tmp");  // the temporary file cannot be made
     G().LocalName(9) = "LOST";
-    EXPECT_FALSE(game::WriteHiscoreFile(rs(kFile)));
-    EXPECT_EQ(readText(kFile), text) << "the old table must survive a failed save";
+    EXPECT_FALSE(game::WriteHiscoreFile(rs(file)));
+    EXPECT_EQ(readText(file), text) << "the old table must survive a failed save";
 }
 
 }  // namespace

@@ -247,8 +247,6 @@ private:
     bool returned_ = false;
 };
 
-// Frames from NewGameInit to the first frame of play (that frame included).
-inline constexpr int kIntroFrames = 172;
 
 // Lane n's left edge.
 inline double laneX(int n) { return 192 + 64.0 * n; }
@@ -272,10 +270,10 @@ protected:
         game::PlayKeys();
         game::PlayRules();
     }
-    // NewGameInit and the intro: after it the first frame of play has run.
+    // NewGameInit and the intro: 172 frames, the last of them the first frame of play.
     void startPlay() {
         game::NewGameInit();
-        for (int i = 0; i < kIntroFrames; ++i) playFrame();
+        for (int i = 0; i < 172; ++i) playFrame();
         ASSERT_EQ(game::G().PlayPhase, game::kPhasePlay) << "the intro lasts 172 frames";
     }
     void runPlayScript(const std::vector<Row>& rows) {

@@ -7,22 +7,11 @@
 namespace qvt::test {
 namespace {
 
-class NameEntryTest : public GameTest {
-protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        if (HasFatalFailure()) return;
-        // Names that tell the entries apart: N0 (1000) .. N9 (10000).
-        fillLocalTable("N");
-        G().HiscoreFileName = RuntimeString((runtime->tempDir() + "orvelsoft.ini").c_str());
-    }
-};
-
 // One character is taken per frame: at most nine, blanks as underscores, backspace frees a
 // place; other characters and what was typed before the entry are dropped. The screen shows
 // the score and the name over black. One of the
 // sanitizer runs ("San"): it edits names at both ends of their length.
-using SanNameEntryTest = NameEntryTest;
+using SanNameEntryTest = GameTest;
 
 TEST_F(SanNameEntryTest, TypedNamesGoInBelowTheFirstHigherEntry) {
     struct Case {
@@ -40,9 +29,10 @@ TEST_F(SanNameEntryTest, TypedNamesGoInBelowTheFirstHigherEntry) {
         {6000, "", {{2, "TIE\n"}}, 4, "TIE"},  // below the older entry of equal score
         {1001, "", {{2, "LOW\n"}}, 0, "LOW"},
     };
+    G().HiscoreFileName = RuntimeString((runtime->tempDir() + "orvelsoft.ini").c_str());
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "score " << c.score << ", name " << c.name);
-        fillLocalTable("N");
+        fillLocalTable("N");  // names that tell the entries apart: N0 (1000) .. N9 (10000)
         keys().type(c.typedBefore);
         G().Score = c.score;
         SetClearColour(0x0000FF);

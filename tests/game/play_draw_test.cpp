@@ -8,8 +8,6 @@
 namespace qvt::test {
 namespace {
 
-using game::DrawPlayField;
-
 // What the pixel at (x, y) shows, told by its colours through the translucent drawing:
 // '.' the sky (' ' where its red has faded out), '0' to '8' the light of the star's frame
 // over it, '#' a beam or a spark, 'S' the ship's straight frame, 'L' and 'R' the left
@@ -125,7 +123,7 @@ TEST_F(PlayDrawTest, EachPartIsDrawnWhereItsFieldsPutIt) {
         runtime->frame();
         calmField();
         s.set(G());
-        DrawPlayField();
+        game::DrawPlayField();
         for (const Strip& t : s.strips) {
             EXPECT_EQ(strip(t.x0, t.y, t.n), t.want) << "from " << t.x0 << ", " << t.y;
         }
@@ -137,7 +135,7 @@ TEST_F(PlayDrawTest, BeamsEndAtBeamEnd) {
     calmField();
     G().StarTop = 480;
     G().BeamEnd = 200;
-    DrawPlayField();
+    game::DrawPlayField();
     for (int x : {288, 352}) EXPECT_TRUE(beamAt(x, 197) && !beamAt(x, 202)) << "inner, x " << x;
     for (int x : {224, 416}) EXPECT_TRUE(beamAt(x, 205) && !beamAt(x, 210)) << "outer, x " << x;
 }

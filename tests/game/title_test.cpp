@@ -8,21 +8,11 @@
 namespace qvt::test {
 namespace {
 
-class TitleTest : public GameTest {
-protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        if (HasFatalFailure()) return;
-        fillLocalTable();
-        for (int i = 0; i < game::kHiscoreEntries; ++i) G().GlobalName(i) = "----------";
-        G().SoundOn = 1;
-    }
-};
-
 // The routine's first ShowScreen is the one on entry; its loop draws from frame 2 on. After
 // a game [1] is still held (StartKeyHeld 1): only a new press starts the next one.
-TEST_F(TitleTest, EntrySilencesSTogglesOncePerPressAndOnlyANewPressOfOneStarts) {
+TEST_F(GameTest, EntrySilencesSTogglesOncePerPressAndOnlyANewPressOfOneStarts) {
     useGameMedia();
+    G().SoundOn = 1;
     PlayMusic("dune/music.mp3", 1);
     PlaySound(game::kSoundIntro, 0, 1);
     G().StartKeyHeld = 1;
@@ -39,7 +29,9 @@ TEST_F(TitleTest, EntrySilencesSTogglesOncePerPressAndOnlyANewPressOfOneStarts) 
     });
 }
 
-TEST_F(TitleTest, TextsStandInTheirPlaces) {
+TEST_F(GameTest, TextsStandInTheirPlaces) {
+    fillLocalTable();
+    for (int i = 0; i < game::kHiscoreEntries; ++i) G().GlobalName(i) = "----------";
     G().LocalName(9) = "BEST";
     G().LocalScore(9) = 123456;
     G().LocalName(0) = "LOW";

@@ -1,5 +1,5 @@
-// The play field read back by pixels: sky, star, beams, crates, ship, the destruction and
-// bonus items, drawn with test-made sprites whose colours tell them apart.
+// The play field read back by pixels: sky, star, crates, ship, the destruction and bonus
+// items, drawn with test-made sprites whose colours tell them apart.
 #include <cmath>
 #include <string>
 
@@ -32,9 +32,6 @@ std::string strip(int x, int y, int n) {
     for (int k = 0; k < n; ++k) s += shows(x + 4 * k, y);
     return s;
 }
-
-// A beam's flicker adds at least some blue; the sky and the star add none.
-bool beamAt(int x, int y) { return readFramePixel(x, y).b >= 60; }
 
 struct Strip {
     int x0, y, n;
@@ -77,7 +74,6 @@ protected:
         g.ShipSlide = 0;
         g.ShipColour = game::kWhite;
         g.StarFrame = 3;
-        g.LevelUpShow = 0;
         clearField();
         for (int i = 0; i < game::kSparkCount; ++i) {
             g.SparkY(i) = -100;
@@ -128,16 +124,6 @@ TEST_F(PlayDrawTest, EachPartIsDrawnWhereItsFieldsPutIt) {
             EXPECT_EQ(strip(t.x0, t.y, t.n), t.want) << "from " << t.x0 << ", " << t.y;
         }
     }
-}
-
-// The beams end at BeamEnd, the outer ones 8 pixels lower.
-TEST_F(PlayDrawTest, BeamsEndAtBeamEnd) {
-    calmField();
-    G().StarTop = 480;
-    G().BeamEnd = 200;
-    game::DrawPlayField();
-    for (int x : {288, 352}) EXPECT_TRUE(beamAt(x, 197) && !beamAt(x, 202)) << "inner, x " << x;
-    for (int x : {224, 416}) EXPECT_TRUE(beamAt(x, 205) && !beamAt(x, 210)) << "outer, x " << x;
 }
 
 }  // namespace

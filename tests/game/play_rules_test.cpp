@@ -9,8 +9,6 @@
 namespace qvt::test {
 namespace {
 
-const Probe kLane = QVT_FIELD(ShipLane);
-const Probe kSlide = QVT_FIELD(ShipSlide);
 const Probe kShipX = QVT_FIELD(ShipX);
 const Probe kShipY = QVT_FIELD(ShipY);
 const Probe kExplode{"explode voices", [] { return double(voicesPlaying(game::kSoundExplode)); }};
@@ -21,21 +19,19 @@ TEST_F(PlayTest, ZAndXChangeTheLaneOncePerPressAndTheShipGlidesIntoIt) {
     startPlay();
     clearField();
     const int Z = kKeyZ, X = kKeyX;
-    auto ship = [&](double lane, double slide, double x) {
-        return Want{{kLane, lane}, {kSlide, slide}, {kShipX, x}};
-    };
+    // Lane n starts at x 192 + 64n; the glide moves the ship 16 pixels in its first frame.
     runPlayScript({
-        {1, {Z}, {}, ship(0, 3, 240)},
-        {4, {}, {Z}, ship(0, 0, 192)},
-        {5, {Z}, {}, ship(0, 0, 192)},  // lane 0: nothing further left
-        {6, {X}, {Z}, ship(1, -3, 208)},
-        {9, {Z}, {}, ship(1, 0, 256)},  // [X] held: one change only; [Z] with it: none
-        {10, {}, {Z, X}, {}},
-        {11, {X}, {}, ship(2, -3, 272)},
-        {12, {}, {X}, {}},
-        {13, {X}, {}, ship(3, -5, 304)},  // on from where it stands
-        {18, {}, {X}, ship(3, 0, 384)},
-        {19, {X}, {}, ship(3, 0, 384)},  // lane 3: nothing further right
+        {1, {Z}, {}, {{kShipX, 240}}},
+        {4, {}, {Z}, {{kShipX, 192}}},
+        {5, {Z}, {}, {{kShipX, 192}}},  // lane 0: nothing further left
+        {6, {X}, {Z}, {{kShipX, 208}}},
+        {9, {Z}, {}, {{kShipX, 256}}},  // [X] held: one change only; [Z] with it: none
+        {10, {}, {Z, X}, {{kShipX, 256}}},
+        {11, {X}, {}, {{kShipX, 272}}},
+        {12, {}, {X}, {{kShipX, 288}}},
+        {13, {X}, {}, {{kShipX, 304}}},  // on from where it stands
+        {18, {}, {X}, {{kShipX, 384}}},
+        {19, {X}, {}, {{kShipX, 384}}},  // lane 3: nothing further right
     });
 }
 
@@ -55,7 +51,7 @@ TEST_F(PlayTest, ACratePushesTheShipIntoTheStarAndTheGameEnds72FramesLater) {
     putCrate(30, laneX(0), 280, 0);
     runScript(game::MainGame, {
         {1, {}, {}, {{kPhase, 3}, {kShipY, 289}}},
-        {2, {Z}, {}, {{kLane, 1}, {kShipX, 256}}},
+        {2, {Z}, {}, {{kShipX, 256}}},
         {3, {}, {Z}, {}},
         {23, {}, {}, {{kPhase, 3}, {kShipY, 399}, {kScore, 72}}},
         {24, {}, {}, {{kPhase, 101}, {kShipY, 395}, {kState, 2}, {kScore, 75}}},

@@ -38,52 +38,24 @@ struct Strip {
     std::string want;
 };
 
-class PlayDrawTest : public PlayTest {
-protected:
-    void SetUp() override {
-        PlayTest::SetUp();
-        if (HasFatalFailure()) return;
-        // The ship: straight frame red; banking frame blue on its left half, yellow on its right.
-        uploadTexture(1, makeImage(128, 64, [](int x, int) {
-                          return opaque(x < 64 ? Rgb{255, 0, 0} : x < 96 ? Rgb{0, 0, 255}
-                                                                          : Rgb{255, 255, 0});
-                      }));
-        for (int id = 2; id <= 5; ++id) {
-            const int size[] = {0, 0, 64, 16, 32, 64};
-            const Rgb c = id == 5 ? Rgb{255, 0, 255} : Rgb{255, 255, 255};
-            uploadTexture(id, makeImage(size[id], size[id], [c](int, int) { return opaque(c); }));
-        }
-        // Star frame k a flat green of 20 + 20k, so the frame on screen can be read.
-        for (int k = 0; k < 9; ++k) {
-            const int green = 20 + 20 * k;
-            uploadTexture(10 + k,
-                          makeImage(512, 512, [green](int, int) { return opaque({1, green, 1}); }));
-        }
-        runtime->frame();
-    }
-
-    // Phase 3 with the ship settled at (256, 288), the star's top at 184, no beams,
-    // nothing falling, the sparks out of sight.
-    static void calmField() {
-        GameGlobals& g = G();
-        g.PlayPhase = game::kPhasePlay;
-        g.StarTop = 184;
-        g.BeamEnd = -16;
-        g.ShipX = 256;
-        g.ShipY = 288;
-        g.ShipSlide = 0;
-        g.ShipColour = game::kWhite;
-        g.StarFrame = 3;
-        clearField();
-        for (int i = 0; i < game::kSparkCount; ++i) {
-            g.SparkY(i) = -100;
-            g.SparkSpeed(i) = 0;
-        }
-    }
-};
-
 // Fields set on a calm field, and what DrawPlayField then shows.
-TEST_F(PlayDrawTest, EachPartIsDrawnWhereItsFieldsPutIt) {
+TEST_F(PlayTest, EachPartIsDrawnWhereItsFieldsPutIt) {
+    // The ship: straight frame red; banking frame blue on its left half, yellow on its right.
+    uploadTexture(1, makeImage(128, 64, [](int x, int) {
+                      return opaque(x < 64 ? Rgb{255, 0, 0} : x < 96 ? Rgb{0, 0, 255}
+                                                                      : Rgb{255, 255, 0});
+                  }));
+    for (int id = 2; id <= 5; ++id) {
+        const int size[] = {0, 0, 64, 16, 32, 64};
+        const Rgb c = id == 5 ? Rgb{255, 0, 255} : Rgb{255, 255, 255};
+        uploadTexture(id, makeImage(size[id], size[id], [c](int, int) { return opaque(c); }));
+    }
+    // Star frame k a flat green of 20 + 20k, so the frame on screen can be read.
+    for (int k = 0; k < 9; ++k) {
+        const int green = 20 + 20 * k;
+        uploadTexture(10 + k,
+                      makeImage(512, 512, [green](int, int) { return opaque({1, green, 1}); }));
+    }
     struct Scene {
         const char* what;
         void (*set)(GameGlobals&);
@@ -114,11 +86,26 @@ TEST_F(PlayDrawTest, EachPartIsDrawnWhereItsFieldsPutIt) {
           {316, 114, 18, ".CCCCCCCCCCCCCCCC."},
           {396, 306, 27, ".WWWWWWWW.........WWWWWW..."}}},
     };
+    GameGlobals& g = G();
     for (const Scene& s : scenes) {
         SCOPED_TRACE(s.what);
         runtime->frame();
-        calmField();
-        s.set(G());
+        // Calm: phase 3 with the ship settled at (256, 288), the star's top at 184, no beams,
+        // nothing falling, the sparks out of sight.
+        g.PlayPhase = game::kPhasePlay;
+        g.StarTop = 184;
+        g.BeamEnd = -16;
+        g.ShipX = 256;
+        g.ShipY = 288;
+        g.ShipSlide = 0;
+        g.ShipColour = game::kWhite;
+        g.StarFrame = 3;
+        clearField();
+        for (int i = 0; i < game::kSparkCount; ++i) {
+            g.SparkY(i) = -100;
+            g.SparkSpeed(i) = 0;
+        }
+        s.set(g);
         game::DrawPlayField();
         for (const Strip& t : s.strips) {
             EXPECT_EQ(strip(t.x0, t.y, t.n), t.want) << "from " << t.x0 << ", " << t.y;

@@ -5,8 +5,6 @@
 namespace qvt::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 RuntimeString rs(const std::string& s) { return RuntimeString(s.c_str()); }
 
 // The tables at their defaults, and a hiscore file's path in a scratch folder.
@@ -35,7 +33,7 @@ TEST_F(SanHiscoreFileTest, ReadingTakesTheLinesTheFileHasAndKeepsTheRest) {
     } cases[] = {{-1, true, 0}, {0, true, 0}, {7, true, 7}, {30, false, 30}, {31, true, 30}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.lines << " lines");
-        fs::remove(file);
+        std::filesystem::remove(file);
         // Entry i is "S<i>", 100 * (i + 1), sent 0.
         if (c.lines >= 0) writeBytes(file, hiscoreLines(c.lines, "S", 100, "0", c.finalNewline));
         fillLocalTable();
@@ -55,7 +53,7 @@ TEST_F(HiscoreFileTest, SaveWritesThroughATemporaryFileOrLeavesTheOldOne) {
     G().LocalName(0) = "";
     G().LocalScore(7) = 9876543210;
     ASSERT_TRUE(game::WriteHiscoreFile(rs(file))) << "a missing file is made";
-    EXPECT_FALSE(fs::exists(file + ".tmp")) << "renamed, not left over";
+    EXPECT_FALSE(std::filesystem::exists(file + ".tmp")) << "renamed, not left over";
     const std::string text = readText(file);
     EXPECT_EQ(text.substr(0, 2), "\r\n");
     fillLocalTable();
@@ -63,7 +61,7 @@ TEST_F(HiscoreFileTest, SaveWritesThroughATemporaryFileOrLeavesTheOldOne) {
     EXPECT_EQ(localName(0), "");
     EXPECT_EQ(G().LocalScore(7), 9876543210);
 
-    fs::create_directory(file + ".tmp");  // the temporary file cannot be made
+    std::filesystem::create_directory(file + ".tmp");  // the temporary file cannot be made
     G().LocalName(9) = "LOST";
     EXPECT_FALSE(game::WriteHiscoreFile(rs(file)));
     EXPECT_EQ(readText(file), text) << "the old table must survive a failed save";

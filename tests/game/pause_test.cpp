@@ -39,8 +39,7 @@ TEST_F(PauseTest, PAndQActOnceReleasedAndResumeTheIntroOrTheMusicByThePhase) {
     } cases[] = {{1, 1, kKeyP, 1, 0}, {2, 1, kKeyQ, 1, 0}, {3, 1, kKeyP, 0, 1},
                  {3, 1, kKeyQ, 0, 1}, {2, 0, kKeyP, 0, 0}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "phase " << c.phase << ", SoundOn " << c.soundOn
-                                        << ", key " << c.key);
+        SCOPED_TRACE(testing::Message() << "phase " << c.phase << ", key " << c.key);
         G().PlayPhase = c.phase;
         G().SoundOn = c.soundOn;
         G().GameState = game::kModePlaying;

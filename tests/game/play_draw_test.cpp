@@ -2,6 +2,7 @@
 // items, drawn with test-made sprites whose colours tell them apart.
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include "game/game_harness.h"
 
@@ -33,11 +34,6 @@ std::string strip(int x, int y, int n) {
     return s;
 }
 
-struct Strip {
-    int x0, y, n;
-    std::string want;
-};
-
 // Fields set on a calm field, and what DrawPlayField then shows.
 TEST_F(PlayTest, EachPartIsDrawnWhereItsFieldsPutIt) {
     // The ship: straight frame red; banking frame blue on its left half, yellow on its right.
@@ -59,7 +55,7 @@ TEST_F(PlayTest, EachPartIsDrawnWhereItsFieldsPutIt) {
     struct Scene {
         const char* what;
         void (*set)(GameGlobals&);
-        std::vector<Strip> strips;
+        std::vector<std::tuple<int, int, int, std::string>> strips;  // x, y, n: what they show
     } scenes[] = {
         {"settled", [](GameGlobals&) {},
          {{248, 350, 22, "44SSSSSSSSSSSSSSSS4444"}}},
@@ -107,9 +103,7 @@ TEST_F(PlayTest, EachPartIsDrawnWhereItsFieldsPutIt) {
         }
         s.set(g);
         game::DrawPlayField();
-        for (const Strip& t : s.strips) {
-            EXPECT_EQ(strip(t.x0, t.y, t.n), t.want) << "from " << t.x0 << ", " << t.y;
-        }
+        for (const auto& [x, y, n, want] : s.strips) EXPECT_EQ(strip(x, y, n), want) << y;
     }
 }
 

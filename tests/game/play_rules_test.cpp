@@ -41,7 +41,6 @@ TEST_F(PlayTest, ZAndXChangeTheLaneOncePerPressAndTheShipGlidesIntoIt) {
 // (slot 30) blocks a change into its lane.
 TEST_F(PlayTest, ACratePushesTheShipIntoTheStarAndTheGameEnds72FramesLater) {
     GameGlobals& g = G();
-    const int Z = kKeyZ;
     startPlay();
     clearField();
     g.CrateTimer = 0;  // pairs keep coming (frames 1 and 54), too high up to reach the ship
@@ -51,8 +50,8 @@ TEST_F(PlayTest, ACratePushesTheShipIntoTheStarAndTheGameEnds72FramesLater) {
     putCrate(30, laneX(0), 280, 0);
     runScript(game::MainGame, {
         {1, {}, {}, {{kPhase, 3}, {kShipY, 289}}},
-        {2, {Z}, {}, {{kShipX, 256}}},
-        {3, {}, {Z}, {}},
+        {2, {kKeyZ}, {}, {{kShipX, 256}}},
+        {3, {}, {kKeyZ}, {}},
         {23, {}, {}, {{kPhase, 3}, {kShipY, 399}, {kScore, 72}}},
         {24, {}, {}, {{kPhase, 101}, {kShipY, 395}, {kState, 2}, {kScore, 75}}},
         {30, {}, {}, {{kPhase, 107}, {kMusic, 1}, {kExplode, 0}}},

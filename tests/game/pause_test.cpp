@@ -1,7 +1,7 @@
 // The pause screen: [P] resumes and [Q] quits to the title, each only once its key is up
 // (waited out without frames, sampling the keyboard), and either brings back the intro
-// sound or the music by the phase; [S] toggles on release; the score and the legend show
-// over black. And the game over, which silences the game and hands a score on.
+// sound or the music by the phase; [S] toggles on release; the score shows over black. And
+// the game over, which silences the game and hands a score on.
 #include <string>
 
 #include "game/game_harness.h"
@@ -62,7 +62,7 @@ TEST_F(PauseTest, PAndQActOnceReleasedAndResumeTheIntroOrTheMusicByThePhase) {
 }
 
 // A [P] held from before needs a new press; [S] acts on its release, off stopping sounds and
-// music, on leaving them to the resume. The score and the legend show over black.
+// music, on leaving them to the resume.
 TEST_F(PauseTest, PHeldFromBeforeNeedsANewPressAndSTogglesOnRelease) {
     SetClearColour(0x0000FF);
     G().PauseKeyHeld = 1;

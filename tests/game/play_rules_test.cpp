@@ -19,7 +19,7 @@ TEST_F(PlayTest, ZAndXChangeTheLaneOncePerPressAndTheShipGlidesIntoIt) {
     startPlay();
     clearField();
     const int Z = kKeyZ, X = kKeyX;
-    // Lane n starts at x 192 + 64n; the glide moves the ship 16 pixels in its first frame.
+    // Lane n starts at x 192 + 64n; a glide moves the ship 16 pixels a frame.
     runPlayScript({
         {1, {Z}, {}, {{kShipX, 240}}},
         {4, {}, {Z}, {{kShipX, 192}}},

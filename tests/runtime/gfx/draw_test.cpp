@@ -56,17 +56,6 @@ TEST_F(DrawTest, BlendAlphaZeroOpaqueNegativeTranslucentPositiveAdditive) {
     }
 }
 
-TEST_F(DrawTest, BatchesCarryBlendAlphaAndColoursOnlyWhenNeeded) {
-    SetBlendAlpha(-0.5);
-    quad(0, 0, 0xFFFFFF);
-    const PolygonVertex* v = CurrentPolygonBatch()->vertices.get();
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(v[i].a * 1000 + v[i].r, 127255) << "white at alpha 127, vertex " << i;
-    SetBlendAlpha(0);
-    quad(20, 0, 0xFFFFFF);
-    EXPECT_FALSE(CurrentPolygonBatch()->coloursUsed) << "white and opaque: no colour array";
-    EXPECT_EQ(readPixel(25, 5), kWhite) << "opaque after a translucent batch";
-}
-
 TEST_F(DrawTest, KeyColourAndAlphaTest) {
     SetClearColour(test::packed(kBackground));
     quad(0, 0, kKey);               // alpha 0 fails the default alpha test
@@ -176,8 +165,6 @@ TEST_F(SpriteDrawTest, PlacedStretchedMirroredZoomedAndTurned) {
 TEST_F(SpriteDrawTest, FramesRunLeftToRightThenDown) {
     DrawSpriteFrame(kFrames, 5, 100, 100);
     EXPECT_EQ(scan(110, 110, 110), "K") << "no frame size: nothing drawn";
-    SetSpriteFrameSize(9, 16, 16);
-    EXPECT_EQ(graphics()->sprites[9].frameWidth, 0) << "an empty slot takes no frame size";
     SetSpriteFrameSize(kFrames, 16, 16);
     DrawSpriteFrame(kFrames, 5, 100, 100);  // column 1 of row 1
     DrawSpriteFrame(kFrames, 2, 200, 100);

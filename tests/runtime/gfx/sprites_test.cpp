@@ -1,4 +1,4 @@
-// The sprite table: texture layout, mip textures, freeing and failed uploads; loading files
+// The sprite table: texture layout, freeing and failed uploads; loading files
 // and packs into slots with the colour key and the last-error rules; saving pictures back.
 #include "gfx/sprites.h"
 
@@ -87,28 +87,16 @@ TEST_F(SpritesTest, ImageIsStoredUpsideDownInAPowerOfTwoTexture) {
     EXPECT_EQ(w + h, 0);
 }
 
-TEST_F(SpritesTest, MipTexturesHalveDownToOnePixel) {
-    test::uploadTexture(1, test::makeImage(64, 32, [](int x, int) { return x < 32 ? 0xFF0000FFu : 0xFFFF0000u; }), true);
-    const GLuint mip = record(1).mipTexture;
-    ASSERT_TRUE(mip != 0 && mip != record(1).texture);
-    int w = 0, h = 0;
-    texels(mip, 0, &w, &h);
-    EXPECT_EQ(w * 100 + h, 3232) << "the wider side is halved down to the shorter";
-    const auto last = texels(mip, 5, &w, &h);
-    ASSERT_EQ(w, 1) << "levels reach 1 x 1";
-    EXPECT_NEAR(last[0] + last[2], 254, 2) << "the last level averages the picture";
-}
-
 TEST_F(SpritesTest, FreeingAndFailedUploadsEmptyTheSlot) {
-    test::uploadTexture(1, solid(20, 10), true);
+    test::uploadTexture(1, solid(20, 10));
     SpriteRecord& rec = graphics()->sprites[1];
     rec.frameWidth = 5;
-    const GLuint texture = rec.texture, mip = rec.mipTexture;
+    const GLuint texture = rec.texture;
     graphics()->alphaMasks[1].reset(new std::uint8_t[64]);
     FreeSprite(1);
-    EXPECT_FALSE(glIsTexture(texture) || glIsTexture(mip) || graphics()->alphaMasks[1]);
-    EXPECT_EQ(std::tuple(rec.texture, rec.mipTexture, rec.width, rec.textureWidth, rec.uExtent, rec.frameWidth),
-              std::tuple(0u, 0u, 0, -1, 1.0f, 5)) << "emptied, the frame size kept";
+    EXPECT_FALSE(glIsTexture(texture) || graphics()->alphaMasks[1]);
+    EXPECT_EQ(std::tuple(rec.texture, rec.width, rec.textureWidth, rec.uExtent, rec.frameWidth), std::tuple(0u, 0, -1, 1.0f, 5))
+        << "emptied, the frame size kept";
 
     test::uploadTexture(1, solid(8, 8));
     EXPECT_FALSE(CreateSpriteTexture(DecodedImage{}, 1, false, false)) << "empty image";

@@ -1,10 +1,8 @@
 // Bitmap fonts: cell layouts, proportional glyph records, the font slots and their errors,
-// text read back from the frame, and the default font search.
+// and text read back from the frame.
 #include "gfx/font.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include "core/errors.h"
 #include "files/resolver.h"
@@ -82,7 +80,7 @@ TEST_F(FontTest, CellLayoutsFollowTheImageShape) {
     EXPECT_EQ(CurrentFont(), 2);
 }
 
-TEST_F(FontTest, ProportionalWidthsFollowTheInkAndByte128EndsA128GlyphText) {
+TEST_F(FontTest, ProportionalWidthsFollowTheInk) {
     loadVaried(0);
     EXPECT_EQ(glyph(0, 'W').width, 14) << "ink up to the right edge gets no spacing column";
     // 'A' 7, 'B' 8, 'C' 9 wide, the space as wide as the j (5); fixed width is the cell.
@@ -94,12 +92,6 @@ TEST_F(FontTest, ProportionalWidthsFollowTheInkAndByte128EndsA128GlyphText) {
     }
     DrawText("AB", 100, 200, 1);
     EXPECT_EQ(scan(100, 114, 205), "WWWWWWBWWWWWWWB") << "B follows A's 7-pixel advance";
-
-    DrawText("AB\x80" "C", 0, 0, 0);
-    EXPECT_EQ(scan(18, 18, 5) + scan(32, 63, 5), "W" + std::string(32, 'B')) << "byte 128 ends the text of a 128-glyph font";
-    LoadFontFile(write("tall.png", fontPng(128, 256, 16, [](int) { return Ink{0, 8}; })), 1);
-    DrawText("AB\x80" "C", 0, 20, 0);
-    EXPECT_EQ(scan(0, 31, 25), std::string(32, 'W')) << "byte 128 is a glyph of a 256-glyph font, and C follows it";
 }
 
 TEST_F(FontTest, FontSlotErrors) {
@@ -145,19 +137,6 @@ TEST_F(FontTest, BlackIsTheKeyOfBmpFontsTextStartsRoundedUpAndLeavesTheBatchAlon
     EXPECT_EQ(CurrentPolygonBatch()->count * 10 + CurrentPolygonBatch()->spriteId, 29) << "text leaves the batch alone";
     EndPolygon();
     EXPECT_EQ(scan(8, 8, 2), "R") << "the batch still draws after the text";
-}
-
-TEST_F(FontTest, DefaultFontIsTheFirstFileFound) {
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    SelectFont(7);
-    std::filesystem::create_directory(dir / "Media");
-    write("smalfont.png", fontPng(256, 128, 16, [](int) { return Ink{0, 3}; }));
-    write("Media/smalfont.png", fontPng(512, 256, 32, [](int) { return Ink{0, 3}; }));
-    LoadDefaultFont();
-    EXPECT_EQ(CurrentFont() * 100000 + fontRecord(0).width * 10 + glyph(0, 'A').width, 5124)
-        << "Media/smalfont.png comes first, into font 0";
-    std::filesystem::current_path(previous);
 }
 
 }  // namespace

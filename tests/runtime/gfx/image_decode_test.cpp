@@ -177,7 +177,8 @@ TEST(JpegDecoder, GreyAndRgbUnkeyedOtherChannelCountsLoggedMalformedFilesFailed)
         {"cut short", Bytes(rgb.begin(), rgb.begin() + 30), "Failed"},
         {"one byte", {0xFF}, "NotRecognised"},
     });
-    EXPECT_EQ(DecodeJpeg(Bytes{0xFF, 0xD8, 0xFF, 0xD9}, DecodeOptions{}, image), DecodeStatus::Failed) << "no frame header";
+    const Bytes noFrame = {0xFF, 0xD8, 0xFF, 0xD9};
+    EXPECT_EQ(DecodeJpeg(noFrame, DecodeOptions{}, image), DecodeStatus::Failed) << "no frame header";
     EXPECT_EQ(image.byteCount(), 0u) << "a failure after a good one leaves no picture";
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(test::readText(LogPath()), "JPEG: Channels: 2 not supported!\n");

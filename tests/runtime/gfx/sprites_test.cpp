@@ -95,7 +95,8 @@ TEST_F(SpritesTest, FreeingAndFailedUploadsEmptyTheSlot) {
     graphics()->alphaMasks[1].reset(new std::uint8_t[64]);
     FreeSprite(1);
     EXPECT_FALSE(glIsTexture(texture) || graphics()->alphaMasks[1]);
-    EXPECT_EQ(std::tuple(rec.texture, rec.width, rec.textureWidth, rec.uExtent, rec.frameWidth), std::tuple(0u, 0, -1, 1.0f, 5))
+    EXPECT_EQ(std::tuple(rec.texture, rec.width, rec.textureWidth, rec.uExtent, rec.frameWidth),
+              std::tuple(0u, 0, -1, 1.0f, 5))
         << "emptied, the frame size kept";
 
     test::uploadTexture(1, solid(8, 8));
@@ -161,7 +162,8 @@ TEST_F(SpritesTest, SavedPicturesAndScreens) {
     ASSERT_TRUE(SaveScreenImage(rs(dir / "screen.png")));
     ASSERT_EQ(DecodePng(test::readBytes(dir / "screen.png"), DecodeOptions{}, back), DecodeStatus::Decoded);
     ASSERT_EQ(back.width * 1000 + back.height, 640480);
-    EXPECT_EQ((std::vector{pixel(back, 100, 50), pixel(back, 100, 60)}), (std::vector<Rgba>{{255, 192, 0, 255}, {0, 0, 0, 255}}))
+    EXPECT_EQ((std::pair{pixel(back, 100, 50), pixel(back, 100, 60)}),
+              (std::pair{Rgba{255, 192, 0, 255}, Rgba{0, 0, 0, 255}}))
         << "the rectangle, upright";
     EXPECT_FALSE(SaveScreenImage(""));
 }

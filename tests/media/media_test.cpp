@@ -103,11 +103,8 @@ TEST(MediaMusic, TuneLoopsWithoutAClickAndTheNullTuneIsShortSilence) {
     const std::size_t frames = tune.size() / channels;
     ASSERT_GE(double(frames) / rate, 30.0);
     EXPECT_EQ(frames % (4725 * 4), 0u) << "whole beats at 140 bpm: the loop lands on the downbeat";
-    for (int c = 0; c < channels; ++c) {
-        const auto at = [&](std::size_t i) { return double(tune[(i % frames) * channels + c]); };
-        // The ends sit near a zero crossing, so a restart after a pause does not click.
-        EXPECT_LT(std::max(std::abs(at(0)), std::abs(at(frames - 1))), 1500.0) << "channel " << c;
-    }
+    // The ends sit near a zero crossing, so a restart after a pause does not click.
+    for (std::size_t i : {std::size_t{0}, tune.size() - 1}) EXPECT_LT(std::abs(tune[i]), 1500) << "sample " << i;
     const std::vector<std::int16_t> null = decodeMp3("null.mp3", rate, channels);
     EXPECT_TRUE(!null.empty() && double(null.size()) / channels / rate < 3.0);
     EXPECT_EQ(std::count(null.begin(), null.end(), 0), static_cast<std::ptrdiff_t>(null.size()));

@@ -49,9 +49,8 @@ TEST(ImageWriters, PngIsExactBmpUncompressed24BitBottomUpJpegClose) {
 
 TEST(ImageWriters, FormatFollowsThePathsEnding) {
     const std::pair<const char*, ImageFormat> cases[] = {
-        {"shot.png", ImageFormat::Png},   {"SHOT.PnG", ImageFormat::Png},     {"shotpng", ImageFormat::Bmp},
-        {"shot.jpg", ImageFormat::Jpeg},  {"shotJPG", ImageFormat::Jpeg},     {"shot.jpeg", ImageFormat::Jpeg},
-        {"shotjpeg", ImageFormat::Bmp},   {"shot.png.bmp", ImageFormat::Bmp}, {"", ImageFormat::Bmp},
+        {"SHOT.PnG", ImageFormat::Png},  {"shotpng", ImageFormat::Bmp},  {"shotJPG", ImageFormat::Jpeg},
+        {"shot.jpeg", ImageFormat::Jpeg}, {"shotjpeg", ImageFormat::Bmp}, {"shot.png.bmp", ImageFormat::Bmp},
     };
     for (const auto& [path, format] : cases) EXPECT_EQ(FormatForPath(path), format) << path;
 }

@@ -45,7 +45,6 @@ TEST_F(ScreenTest, ClearColourIsPackedAndMinusOneKeepsThePicture) {
     SetClearColour(-1);
     const std::string kept = test::scan(15, 15, 15);
     showFrame();
-    showFrame();
     EXPECT_EQ(kept + test::scan(15, 15, 15) + test::scan(100, 100, 100), "GGR") << "-1: no clearing, now or later";
     SetClearColour(0);
     showFrame();

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
-#include "files/resolver.h"
 #include "gfx/context.h"
 #include "gfx/draw.h"
 #include "gfx/polygon.h"
@@ -42,28 +41,14 @@ Ink variedInk(int code) {
 }
 
 // Text is drawn on blue, so white ink and keyed (transparent) pixels tell apart.
-class FontTest : public test::GlTest {
+class FontTest : public test::ImageFileTest {
 protected:
     void SetUp() override {
-        GlTest::SetUp();
+        ImageFileTest::SetUp();
         SetClearColour(0xFF0000);
-    }
-    void TearDown() override {
-        ReleaseMediaResolvers();
-        GlTest::TearDown();
     }
     static const Glyph& glyph(int font, int code) { return graphics()->fonts[font][code]; }
     static const SpriteRecord& fontRecord(int font) { return graphics()->sprites[kFirstFontSprite + font]; }
-    RuntimeString write(const std::string& name, const Bytes& bytes) {
-        test::writeBytes(dir / name, bytes);
-        return RuntimeString(std::string_view(dir / name));
-    }
-    // A 256 x 128 font (16 x 16 cells, 128 glyphs) of varied ink into font n.
-    void loadVaried(int n) {
-        LoadFontFile(write("varied.png", fontPng(256, 128, 16, variedInk)), n);
-        ASSERT_EQ(LastErrorCode(), 0);
-    }
-    test::ScratchFolder dir;
 };
 
 TEST_F(FontTest, CellLayoutsFollowTheImageShape) {
@@ -81,7 +66,7 @@ TEST_F(FontTest, CellLayoutsFollowTheImageShape) {
 }
 
 TEST_F(FontTest, ProportionalWidthsFollowTheInk) {
-    loadVaried(0);
+    LoadFontFile(write("varied.png", fontPng(256, 128, 16, variedInk)), 0);
     EXPECT_EQ(glyph(0, 'W').width, 14) << "ink up to the right edge gets no spacing column";
     // 'A' 7, 'B' 8, 'C' 9 wide, the space as wide as the j (5); fixed width is the cell.
     // Records are indexed by the byte: byte 128 is code 0's empty cell (a whole cell wide),
@@ -95,7 +80,7 @@ TEST_F(FontTest, ProportionalWidthsFollowTheInk) {
 }
 
 TEST_F(FontTest, FontSlotErrors) {
-    loadVaried(3);
+    LoadFontFile(write("varied.png", fontPng(256, 128, 16, variedInk)), 3);
     LoadFontFile(RuntimeString(std::string_view(dir / "missing.png")), 4);
     EXPECT_EQ(std::tuple(LastErrorCode(), CurrentFont(), fontRecord(4).width, fontRecord(4).height, glyph(4, 'A').width),
               std::tuple(kErrNoSuchFile, 4, std::int16_t(128), std::int16_t(64), std::uint16_t(8)))

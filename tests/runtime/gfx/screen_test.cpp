@@ -9,7 +9,6 @@
 
 #include "gfx/context.h"
 #include "gfx/draw.h"
-#include "gfx/polygon.h"
 #include "platform/window.h"
 #include "support/gl_fixture.h"
 
@@ -61,10 +60,8 @@ TEST_F(ScreenTest, FrameEndRestoresTheDefaultState) {
     EXPECT_EQ(std::tuple(glIsEnabled(GL_BLEND), glIsEnabled(GL_ALPHA_TEST), graphics()->alphaThreshold, graphics()->smoothing,
                          graphics()->blendAlpha),
               std::tuple(GL_FALSE, GL_TRUE, 0.05f, 1, 1.0f));
-    BeginPolygon(-1, 0);
-    for (auto [x, y] : {std::pair{0, 0}, {10, 0}, {10, 10}, {0, 10}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
-    EndPolygon();
-    EXPECT_EQ(readPixel(5, 5), (Rgb{255, 255, 255})) << "full viewport, opaque batch after the frame";
+    FillRect(0, 0, 10, 10, 0xFFFFFF);
+    EXPECT_EQ(readPixel(5, 5), (Rgb{255, 255, 255})) << "full viewport, opaque after the frame";
 }
 
 TEST_F(ScreenTest, ViewportsFollowTheOrientation) {

@@ -93,8 +93,6 @@ TEST(BmpDecoder, ReadsEveryBitDepthAndHeader) {
 TEST(BmpDecoder, KeysBitfieldsAndMalformedFiles) {
     test::BmpLayout direct{3, 1, 24};
     direct.pixel = [](int x, int) { return std::array{0x8000FFu, 0u, 0x123456u}[x]; };
-    test::BmpLayout indexed = patternBmp(8);
-    indexed.palette[3] = 0x8000FF;
     const Bytes masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
     const Bytes fields = edited(test::makeBmp(patternBmp(32)), [&](Bytes& b) {
         b.insert(b.begin() + 54, masks.begin(), masks.end());
@@ -105,12 +103,8 @@ TEST(BmpDecoder, KeysBitfieldsAndMalformedFiles) {
     const auto spoiled = [&](const std::function<void(Bytes&)>& edit) { return edited(good, edit); };
     expectDecoded(DecodeBmp, {
         {"keyed", test::makeBmp(direct), "Decoded 3x1 keyed 0 0,0,0,0 0,0,0,255 86,52,18,255"},
-        {"a keyed palette entry", test::makeBmp(indexed),
-         "Decoded 5x3 keyed 0 0,255,1,255 7,254,4,255 14,253,7,255 0,0,0,0 28,251,13,255"},
         {"standard bit fields", fields, "Decoded 5x3 keyed 0 8,16,248,255 48,16,216,255 88,16,184,255 128,16,152,255 168,16,120,255"},
-        {"red mask where blue should be", edited(fields, [](Bytes& b) { test::put32(b, 54, 0x0000FF); }), "Failed"},
         {"data offset past the end", spoiled([](Bytes& b) { test::put32(b, 10, static_cast<std::uint32_t>(b.size() + 1)); }), "Failed"},
-        {"2 bits per pixel", spoiled([](Bytes& b) { test::put16(b, 28, 2); }), "Failed"},
         {"zero width", spoiled([](Bytes& b) { test::put32(b, 18, 0); }), "Failed"},
         {"height -2^31", spoiled([](Bytes& b) { test::put32(b, 22, 0x80000000u); }), "Failed"},
         {"one byte short", spoiled([](Bytes& b) { b.pop_back(); }), "Failed"},

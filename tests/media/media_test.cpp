@@ -101,7 +101,7 @@ TEST(MediaMusic, TuneLoopsWithoutAClickAndTheNullTuneIsShortSilence) {
     const std::size_t frames = tune.size() / channels;
     ASSERT_GE(double(frames) / rate, 30.0);
     // The ends sit near a zero crossing, so a restart after a pause does not click.
-    for (std::size_t i : {std::size_t{0}, tune.size() - 1}) EXPECT_LT(std::abs(tune[i]), 1500) << "sample " << i;
+    EXPECT_LT(std::max(std::abs(tune.front()), std::abs(tune.back())), 1500);
     const std::vector<std::int16_t> null = decodeMp3("null.mp3", rate, channels);
     EXPECT_TRUE(!null.empty() && double(null.size()) / channels / rate < 3.0);
     EXPECT_EQ(std::count(null.begin(), null.end(), 0), static_cast<std::ptrdiff_t>(null.size()));

@@ -172,7 +172,7 @@ TEST(JpegDecoder, GreyAndRgbUnkeyedOtherChannelCountsLoggedMalformedFilesFailed)
         {"one byte", {0xFF}, "NotRecognised"},
     });
     const Bytes noFrame = {0xFF, 0xD8, 0xFF, 0xD9};
-    EXPECT_EQ(DecodeJpeg(noFrame, DecodeOptions{}, image), DecodeStatus::Failed) << "no frame header";
+    EXPECT_EQ(DecodeJpeg(noFrame, DecodeOptions{}, image), DecodeStatus::Failed) << "no frame";
     EXPECT_EQ(image.byteCount(), 0u) << "a failure after a good one leaves no picture";
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(test::readText(LogPath()), "JPEG: Channels: 2 not supported!\n");

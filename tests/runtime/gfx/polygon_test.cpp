@@ -50,7 +50,8 @@ TEST_F(PolygonTest, TexturesColoursModesAndRejectedIds) {
     drawQuad(3, 300, 100, 10);             // an empty slot after a textured one: no stale texture
     drawQuad(-1, 400, 100, 10, 0xFF0000);  // untextured
     for (double mode : {3.0, -1.0}) drawQuad(-1, 500, 100, 10, 0xFFFFFF, mode);
-    for (double id : {65536.0, -2.0, 1e12, -1e12}) drawQuad(id, 520, 100, 10);  // rejected: draws nothing
+    // Ids outside the table are rejected and draw nothing.
+    for (double id : {65536.0, -2.0, 1e12, -1e12}) drawQuad(id, 520, 100, 10);
     drawQuad(65535, 540, 100, 10);  // an (empty) slot
     BeginPolygon(-1, kPolygonFan);
     for (auto [x, y] : {std::pair{10, 10}, {30, 10}, {30, 30}, {10, 30}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
@@ -90,7 +91,7 @@ TEST_F(PolygonTest, CachedStateSurvivesWhiteAndColouredBatchesAndStretchedSprite
     BeginPolygon(kSplitSlot, kPolygonStrip);  // the picture twice, one below the other
     stripQuad(100, 300, 32, 64, 0xFFFFFF, 64);
     EndPolygon();
-    EXPECT_EQ(scan(116, 116, 340) + scan(116, 116, 356), "RG") << "repeated after the clamped sprite";
+    EXPECT_EQ(scan(116, 116, 340) + scan(116, 116, 356), "RG") << "repeated";
 }
 
 // ---- Batch identity: a strip of many split quads draws the same frame as its quads drawn

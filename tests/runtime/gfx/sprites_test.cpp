@@ -98,7 +98,7 @@ TEST_F(SpritesTest, KeyedHolesTakeTheColourOfInnerNeighbours) {
 }
 
 TEST_F(SpritesTest, FailedLoadsEmptyTheSlotAndSetTheirCodes) {
-    const RuntimeString good = write("good.png", test::makePng(8, 8, [](int, int) { return 0x123456u; }));
+    const RuntimeString good = write("good.bmp", test::makeBmp({8, 8}));
     load(good, 5);
     SetLastError(kErrOutOfBounds);
     LoadSpriteFile("", 5);

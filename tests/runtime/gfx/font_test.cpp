@@ -1,14 +1,10 @@
 // Bitmap fonts: cell layouts, proportional glyph records, the font slots and their errors,
-// text read back from the frame, and the default font search.
+// and text read back from the frame.
 #include "gfx/font.h"
 
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "core/errors.h"
-#include "files/resolver.h"
 #include "gfx/context.h"
 #include "gfx/draw.h"
 #include "gfx/polygon.h"
@@ -45,28 +41,14 @@ Ink variedInk(int code) {
 }
 
 // Text is drawn on blue, so white ink and keyed (transparent) pixels tell apart.
-class FontTest : public test::GlTest {
+class FontTest : public test::ImageFileTest {
 protected:
     void SetUp() override {
-        GlTest::SetUp();
+        ImageFileTest::SetUp();
         SetClearColour(0xFF0000);
-    }
-    void TearDown() override {
-        ReleaseMediaResolvers();
-        GlTest::TearDown();
     }
     static const Glyph& glyph(int font, int code) { return graphics()->fonts[font][code]; }
     static const SpriteRecord& fontRecord(int font) { return graphics()->sprites[kFirstFontSprite + font]; }
-    RuntimeString write(const std::string& name, const Bytes& bytes) {
-        test::writeBytes(dir / name, bytes);
-        return RuntimeString(std::string_view(dir / name));
-    }
-    // A 256 x 128 font (16 x 16 cells, 128 glyphs) of varied ink into font n.
-    void loadVaried(int n) {
-        LoadFontFile(write("varied.png", fontPng(256, 128, 16, variedInk)), n);
-        ASSERT_EQ(LastErrorCode(), 0);
-    }
-    test::ScratchFolder dir;
 };
 
 TEST_F(FontTest, CellLayoutsFollowTheImageShape) {
@@ -80,11 +62,10 @@ TEST_F(FontTest, CellLayoutsFollowTheImageShape) {
         EXPECT_EQ(std::tuple(LastErrorCode(), w, h, int(glyph(2, 130).width)), std::tuple(0, cellWidth, cellHeight, glyph130))
             << width << "x" << height;
     }
-    EXPECT_EQ(CurrentFont(), 2);
 }
 
-TEST_F(FontTest, ProportionalWidthsFollowTheInkAndByte128EndsA128GlyphText) {
-    loadVaried(0);
+TEST_F(FontTest, ProportionalWidthsFollowTheInk) {
+    LoadFontFile(write("varied.png", fontPng(256, 128, 16, variedInk)), 0);
     EXPECT_EQ(glyph(0, 'W').width, 14) << "ink up to the right edge gets no spacing column";
     // 'A' 7, 'B' 8, 'C' 9 wide, the space as wide as the j (5); fixed width is the cell.
     // Records are indexed by the byte: byte 128 is code 0's empty cell (a whole cell wide),
@@ -93,24 +74,12 @@ TEST_F(FontTest, ProportionalWidthsFollowTheInkAndByte128EndsA128GlyphText) {
          {std::tuple{"ABC", 48, 24}, {" ", 16, 5}, {"", 0, 0}, {"AB\x80" "C", 64, 40}, {"\xA0", 16, 10}}) {
         EXPECT_EQ(GetTextWidth(text, 0) * 1000 + GetTextWidth(text, 1), fixed * 1000 + proportional) << text;
     }
-    SetSmoothing(1);
     DrawText("AB", 100, 200, 1);
     EXPECT_EQ(scan(100, 114, 205), "WWWWWWBWWWWWWWB") << "B follows A's 7-pixel advance";
-    GLint filter = 0;
-    glBindTexture(GL_TEXTURE_2D, fontRecord(0).texture);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
-    EXPECT_EQ(filter, GL_NEAREST) << "smoothing does not apply to fonts";
-
-    DrawText("AB\x80" "C", 0, 0, 0);
-    EXPECT_EQ(scan(18, 18, 5) + scan(32, 63, 5), "W" + std::string(32, 'B')) << "byte 128 ends the text of a 128-glyph font";
-    LoadFontFile(write("tall.png", fontPng(128, 256, 16, [](int) { return Ink{0, 8}; })), 1);
-    DrawText("AB\x80" "C", 0, 20, 0);
-    EXPECT_EQ(scan(0, 31, 25), std::string(32, 'W')) << "byte 128 is a glyph of a 256-glyph font, and C follows it";
 }
 
 TEST_F(FontTest, FontSlotErrors) {
-    loadVaried(3);
-    EXPECT_EQ(CurrentFont(), 3);
+    LoadFontFile(write("varied.png", fontPng(256, 128, 16, variedInk)), 3);
     LoadFontFile(RuntimeString(std::string_view(dir / "missing.png")), 4);
     EXPECT_EQ(std::tuple(LastErrorCode(), CurrentFont(), fontRecord(4).width, fontRecord(4).height, glyph(4, 'A').width),
               std::tuple(kErrNoSuchFile, 4, std::int16_t(128), std::int16_t(64), std::uint16_t(8)))
@@ -120,54 +89,29 @@ TEST_F(FontTest, FontSlotErrors) {
     EXPECT_EQ(std::tuple(LastErrorCode(), CurrentFont(), int(glyph(3, 'A').width)), std::tuple(kErrOutOfMemory, 3, 8))
         << "font 40 does not exist: loaded into the current font instead";
     SelectFont(32);
-    EXPECT_EQ(LastErrorCode() * 100 + CurrentFont(), kErrOutOfMemory * 100 + 3)
-        << "font 32 does not exist";
+    EXPECT_EQ(LastErrorCode() * 100 + CurrentFont(), kErrOutOfMemory * 100 + 3) << "no font 32";
     SelectFont(5);
     LoadFontFile("", 3);
     EXPECT_EQ(std::tuple(LastErrorCode(), fontRecord(3).texture, CurrentFont()), std::tuple(0, 0u, 5))
         << "an empty path empties the font's texture and does not select it";
-    LoadFontFile("", 33);
-    EXPECT_EQ(LastErrorCode() * 100 + CurrentFont(), 5) << "an empty path comes before the number check";
     SelectFont(3);
     DrawText("ABC", 10, 10, 1);
     EXPECT_EQ(scan(10, 40, 12), std::string(31, 'B')) << "an empty font slot draws nothing";
 }
 
-TEST_F(FontTest, BlackIsTheKeyOfBmpFontsTextStartsRoundedUpAndLeavesTheBatchAlone) {
+TEST_F(FontTest, BlackIsTheKeyOfBmpFontsAndTextLeavesTheBatchAlone) {
     test::BmpLayout layout{128, 64};  // white ink on black, cell 'X' half filled
     layout.pixel = [](int x, int y) { return (y / 8) * 16 + x / 8 == 'X' && x % 8 < 4 ? 0xFFFFFFu : 0u; };
     LoadFontFile(write("f.bmp", test::makeBmp(layout)), 0);
     EXPECT_EQ(glyph(0, 'X').width, 5) << "black counts as empty";
     DrawText("X", 20, 30, 0);
     EXPECT_EQ(scan(19, 28, 31), "BWWWWBBBBB") << "keyed black never covers the background";
-
-    InstallBuiltInFont(0);
-    // 'M' lights its shape's column 0 in row 0: cell pixel (1, 1), outlined at (0, 1).
-    DrawText("M", 10.2, 40, 0);
-    DrawText("M", 30, 39.01, 0);
-    EXPECT_EQ(scan(10, 12, 41, 'o', {8, 8, 8}) + scan(11, 11, 40) + scan(30, 31, 41, 'o', {8, 8, 8}), "BoWBoW")
-        << "x 10.2 starts in column 11, y 39.01 in row 40; transparent cell pixels are cut out";
     BeginPolygon(-1, kPolygonFan);
     for (auto [x, y] : {std::pair{0, 0}, {10, 0}, {10, 10}}) AddPolygonVertex(x, y, 0, 0, 0xFF);
     DrawText("HELLO", 50, 50, 0);
     EXPECT_EQ(CurrentPolygonBatch()->count * 10 + CurrentPolygonBatch()->spriteId, 29) << "text leaves the batch alone";
     EndPolygon();
     EXPECT_EQ(scan(8, 8, 2), "R") << "the batch still draws after the text";
-}
-
-TEST_F(FontTest, DefaultFontIsTheFirstFileFoundOrTheBuiltIn) {
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    SelectFont(7);
-    LoadDefaultFont();
-    EXPECT_EQ(std::tuple(CurrentFont(), fontRecord(0).width, glyph(0, 'Q').width), std::tuple(0, std::int16_t(128), std::uint16_t(8)))
-        << "no file: the built-in font";
-    std::filesystem::create_directory(dir / "Media");
-    write("smalfont.png", fontPng(256, 128, 16, [](int) { return Ink{0, 3}; }));
-    write("Media/smalfont.png", fontPng(512, 256, 32, [](int) { return Ink{0, 3}; }));
-    LoadDefaultFont();
-    EXPECT_EQ(fontRecord(0).width * 10 + glyph(0, 'A').width, 5124) << "Media/smalfont.png comes first";
-    std::filesystem::current_path(previous);
 }
 
 }  // namespace

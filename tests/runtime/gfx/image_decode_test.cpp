@@ -93,8 +93,6 @@ TEST(BmpDecoder, ReadsEveryBitDepthAndHeader) {
 TEST(BmpDecoder, KeysBitfieldsAndMalformedFiles) {
     test::BmpLayout direct{3, 1, 24};
     direct.pixel = [](int x, int) { return std::array{0x8000FFu, 0u, 0x123456u}[x]; };
-    test::BmpLayout indexed = patternBmp(8);
-    indexed.palette[3] = 0x8000FF;
     const Bytes masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
     const Bytes fields = edited(test::makeBmp(patternBmp(32)), [&](Bytes& b) {
         b.insert(b.begin() + 54, masks.begin(), masks.end());
@@ -105,13 +103,8 @@ TEST(BmpDecoder, KeysBitfieldsAndMalformedFiles) {
     const auto spoiled = [&](const std::function<void(Bytes&)>& edit) { return edited(good, edit); };
     expectDecoded(DecodeBmp, {
         {"keyed", test::makeBmp(direct), "Decoded 3x1 keyed 0 0,0,0,0 0,0,0,255 86,52,18,255"},
-        {"black keyed", test::makeBmp(direct), "Decoded 3x1 keyed 0 255,0,128,255 0,0,0,0 86,52,18,255", 0},
-        {"a keyed palette entry", test::makeBmp(indexed),
-         "Decoded 5x3 keyed 0 0,255,1,255 7,254,4,255 14,253,7,255 0,0,0,0 28,251,13,255"},
         {"standard bit fields", fields, "Decoded 5x3 keyed 0 8,16,248,255 48,16,216,255 88,16,184,255 128,16,152,255 168,16,120,255"},
-        {"red mask where blue should be", edited(fields, [](Bytes& b) { test::put32(b, 54, 0x0000FF); }), "Failed"},
         {"data offset past the end", spoiled([](Bytes& b) { test::put32(b, 10, static_cast<std::uint32_t>(b.size() + 1)); }), "Failed"},
-        {"2 bits per pixel", spoiled([](Bytes& b) { test::put16(b, 28, 2); }), "Failed"},
         {"zero width", spoiled([](Bytes& b) { test::put32(b, 18, 0); }), "Failed"},
         {"height -2^31", spoiled([](Bytes& b) { test::put32(b, 22, 0x80000000u); }), "Failed"},
         {"one byte short", spoiled([](Bytes& b) { b.pop_back(); }), "Failed"},
@@ -134,7 +127,6 @@ TEST(PngDecoder, ColourTypesKeysAndMalformedFiles) {
             for (int i = 0; i < 4; ++i) b[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
         });
     };
-    ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
     expectDecoded(DecodePng, {
         {"alpha kept exactly, never keyed",
@@ -157,40 +149,31 @@ TEST(PngDecoder, ColourTypesKeysAndMalformedFiles) {
         {"grey and alpha", test::makePng({1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, {}, {}, [](int) { return Bytes{100, 200}; }}),
          "Failed", 0},
         {"cut inside the pixel data", edited(good, [](Bytes& b) { b.resize(b.size() / 2); }), "Failed"},
-        {"first signature byte wrong", edited(good, [](Bytes& b) { b[0] = 0; }), "Failed"},
         {"width 40000", sized(0x409C0000, 0x40000000), "Failed"},
         {"30000 x 30000", sized(0x30750000, 0x30750000), "Failed"},
         {"signature cut short", {0x89, 'P', 'N'}, "NotRecognised"},
     });
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "libpng's own messages are silenced";
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "File in.png has unsupported color type.\nTypes GRAY, RGB and RGB_ALPHA are supported.\n");
 }
 
 TEST(JpegDecoder, GreyAndRgbUnkeyedOtherChannelCountsLoggedMalformedFilesFailed) {
     DecodedImage image;
-    ASSERT_EQ(DecodeJpeg(test::makeJpeg(32, 16, {200, 40, 90}), DecodeOptions{kKey}, image), DecodeStatus::Decoded);
+    const Bytes rgb = test::makeJpeg(32, 16, {200, 40, 90});
+    ASSERT_EQ(DecodeJpeg(rgb, DecodeOptions{kKey}, image), DecodeStatus::Decoded);
     ASSERT_EQ(image.width * 100 + image.height, 3216);
     for (int c = 0; c < 4; ++c) EXPECT_NEAR(pixelAt(image, 20, 9)[c], (std::array{200, 40, 90, 255}[c]), 3) << c;
 
     ASSERT_FALSE(test::useScratchTempDir().empty());
-    const Bytes good = test::makeJpeg(16, 16, {77, 77, 77});
-    const std::uint8_t startOfFrame[] = {0xFF, 0xC0};
-    const auto frame = std::search(good.begin(), good.end(), std::begin(startOfFrame), std::end(startOfFrame)) - good.begin();
-    ASSERT_LT(frame, static_cast<long>(good.size()));
-    // marker 2, length 2, precision 1, height 2, width 2
-    const Bytes noWidth = edited(good, [frame](Bytes& b) { b[frame + 7] = b[frame + 8] = 0; });
     ::testing::internal::CaptureStderr();
     expectDecoded(DecodeJpeg, {
         {"black is never keyed", test::makeJpeg(1, 1, {0}), "Decoded 1x1 keyed 0 0,0,0,255", 0},
         {"2 channels", test::makeJpeg(8, 8, {128, 128}), "Failed"},
-        {"no frame header", {0xFF, 0xD8, 0xFF, 0xD9}, "Failed"},
-        {"cut short", Bytes(good.begin(), good.begin() + 30), "Failed"},
+        {"cut short", Bytes(rgb.begin(), rgb.begin() + 30), "Failed"},
         {"one byte", {0xFF}, "NotRecognised"},
     });
-    ASSERT_EQ(DecodeJpeg(good, DecodeOptions{}, image), DecodeStatus::Decoded);
-    EXPECT_EQ(DecodeJpeg(noWidth, DecodeOptions{}, image), DecodeStatus::Failed) << "width 0";
-    EXPECT_EQ(image.byteCount(), 0u) << "after a good one";
+    const Bytes noFrame = {0xFF, 0xD8, 0xFF, 0xD9};
+    EXPECT_EQ(DecodeJpeg(noFrame, DecodeOptions{}, image), DecodeStatus::Failed) << "no frame";
+    EXPECT_EQ(image.byteCount(), 0u) << "a failure after a good one leaves no picture";
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(test::readText(LogPath()), "JPEG: Channels: 2 not supported!\n");
 }
@@ -198,14 +181,11 @@ TEST(JpegDecoder, GreyAndRgbUnkeyedOtherChannelCountsLoggedMalformedFilesFailed)
 TEST(ImageFiles, DecodersAreTriedInOrderOnFilesAndMemoryFiles) {
     test::ScratchFolder dir;
     test::writeBytes(dir / "b.jpg", test::makeJpeg(8, 8, {99}));
-    std::filesystem::create_directory(dir / "sub");
-    test::writeBytes(dir / "sub/d.bmp", test::makeBmp(patternBmp(24)));
     MemoryFile memory(test::makePng(4, 1, [](int, int) { return 0x0A0B0Cu; }));
     const auto rs = [](const std::string& s) { return RuntimeString(std::string_view(s)); };
     const std::tuple<RuntimeString, DecoderSet, int> cases[] = {
         {rs(dir / "b.jpg"), DecoderSet::Sprite, 8}, {rs(dir / "b.jpg"), DecoderSet::Font, -1},
         {rs(dir.path().string()), DecoderSet::Sprite, -1},  // a folder is not a file
-        {rs(dir.path().string() + "\\sub\\d.bmp"), DecoderSet::Sprite, 5},
         {memory.name(), DecoderSet::Font, 4}, {RuntimeString("mem://       4.       0"), DecoderSet::Sprite, -1}};
     for (const auto& [name, set, width] : cases) {
         DecodedImage image;

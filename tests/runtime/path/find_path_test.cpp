@@ -1,5 +1,5 @@
-// FindPath and its planner: refusals, paths cell for cell (neighbour order and first in,
-// first out among equal f), the weights, cell costs and the size of the hash sets.
+// FindPath: refusals, paths cell for cell (neighbour order and first in, first out among
+// equal f), the weights and the size of the hash sets.
 #include "path/find_path.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "path/planner.h"
 
 namespace qvt {
 namespace {
@@ -80,17 +79,6 @@ TEST(FindPathTest, PathsCellForCell) {
         EXPECT_EQ(find(mapOf({"11111", "19991", "#####"}), weight, 0, 1, 4, 1), expected)
             << "weight " << weight;
     }
-}
-
-TEST(FindPathTest, CellCostsScaleToTheLargest) {
-    const RuntimeArray<double> map = mapOf({"42#"});
-    PlannerParams p;
-    p.width = 3, p.height = 1, p.goalX = 1, p.map = map.data();
-    AStarPlanner planner;
-    ASSERT_TRUE(planner.setup(p));
-    const std::vector<float> costs = {planner.cellCost(0, 0), planner.cellCost(1, 0),
-                                      planner.cellCost(2, 0)};
-    EXPECT_EQ(costs, std::vector<float>({2.0f, 1.5f, -1.0f}));
 }
 
 // Wide or tall maps grow the exponent; thin ones and small ones keep it near four buckets a cell.

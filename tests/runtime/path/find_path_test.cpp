@@ -43,12 +43,8 @@ Cells find(const RuntimeArray<double>& map, double weight, int sx, int sy, int g
 }
 
 TEST(FindPathTest, PathsCellForCell) {
-    struct Case {
-        const char* what;
-        std::vector<std::string> rows;
-        int sx, sy, gx, gy;
-        Cells expected;
-    };
+    // What, the map, start x and y, goal x and y, the path.
+    using Case = std::tuple<const char*, std::vector<std::string>, int, int, int, int, Cells>;
     const Case cases[] = {
         {"start is goal", {"111", "111"}, 1, 1, 1, 1, kUntouched},
         {"start left of map", {"111", "111"}, -1, 0, 2, 1, kUntouched},
@@ -65,8 +61,8 @@ TEST(FindPathTest, PathsCellForCell) {
         {"round a wall, the upper way first", {"11111", "1###1", "11111"}, 0, 1, 4, 1,
          {{0, 1}, {0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {4, 1}}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(find(mapOf(c.rows), 0.5, c.sx, c.sy, c.gx, c.gy), c.expected) << c.what;
+    for (const auto& [what, rows, sx, sy, gx, gy, expected] : cases) {
+        EXPECT_EQ(find(mapOf(rows), 0.5, sx, sy, gx, gy), expected) << what;
     }
 
     // Straight through the 9s costs 4 x 2.0 + 1.11, round the 1s 6 x 1.11: only weight 1

@@ -1,5 +1,5 @@
 // Platform queries: the locale from the environment through the language table (quirks
-// kept), the form of every key, the folders from the XDG settings, and
+// kept), the form of every key, the machine serial, the folders from the XDG settings, and
 // the environment calls. GL entry points with a window: tests/runtime/gfx/glext_test.
 #include "files/platform_info.h"
 
@@ -41,11 +41,18 @@ TEST(PlatformInfoTest, EveryKeyHasItsForm) {
     EXPECT_EQ(std::string(FormatPlatformTime(2024, 3, 3, 9, 5, 0).view()), "2024-03-03 09:05:00");
 }
 
+TEST(PlatformInfoTest, MachineSerialNeedsAWholeId) {
+    EXPECT_EQ(MachineSerial("00000001000000020000000400000008\n"), 0xFu);
+    EXPECT_EQ(MachineSerial("0000000100000002000000040000000g"), kMissingMachineSerial);
+    EXPECT_EQ(MachineSerial("00000001"), kMissingMachineSerial);
+}
+
 TEST(PlatformInfoTest, Folders) {
     const std::pair<const char*, const char*> lines[] = {
         {"XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n", "/home/ann/Docs"},
         {"# XDG_DOCUMENTS_DIR=\"/x\"\n  XDG_DOCUMENTS_DIR=\"/data/docs\"", "/data/docs"},
-        {"XDG_DOCUMENTS_DIR=\"$HOMEWORK/x\"\n", ""}, {"XDG_DOCUMENTS_DIR=\"relative\"\n", ""}};
+        {"XDG_DOCUMENTS_DIR=\"$HOMEWORK/x\"\n", ""}, {"XDG_DOCUMENTS_DIR=\"relative\"\n", ""},
+        {"XDG_DOCUMENTS_DIR=\"/unclosed\n", ""}};
     for (const auto& [text, folder] : lines) {
         EXPECT_EQ(DocumentsFromUserDirs(text, "/home/ann"), folder) << text;
     }

@@ -68,7 +68,6 @@ TEST(LifecycleDeathTest, FatalErrorReportsFirstAndExitsOneEvenDuringShutdown) {
         ExitedWithCode(1), "^0009 out of bounds\n\\[quit\\]W$");
     EXPECT_EXIT(endWith(kFailingTable), ExitedWithCode(1), "^\\[quit\\]0009 out of bounds\n$");
     EXPECT_EXIT(Assert(0), ExitedWithCode(1), "^0021 unknown error\n$");
-    Assert(1);
     Assert(-7);
     EXPECT_FALSE(ProgramEnding()) << "a passing assertion does nothing";
 }

@@ -27,7 +27,8 @@ TEST(LogTest, EveryRunStartsAFreshLogThatNeverFollowsAPlantedLink) {
     WriteLog(nullptr);
     const std::string longText(100000, 'x');
     WriteLogFormat("exepath=curdir= %s\n%s\n", "/opt/game", longText.c_str());
-    EXPECT_EQ(readText(LogPath()), "Start new log...\nNULLexepath=curdir= /opt/game\n" + longText + "\n");
+    EXPECT_EQ(readText(LogPath()),
+              "Start new log...\nNULLexepath=curdir= /opt/game\n" + longText + "\n");
 
     // Planted while running: the line is dropped rather than written through it. (Links
     // met at the start are removed like the old log: tests/runtime/platform/tempdir_test.)

@@ -111,18 +111,6 @@ TEST_F(SoundTest, IdsLayoutsAndFailedLoads) {
     }
 }
 
-TEST_F(SoundTest, FreeSlotIsTheHighestEmptyOne) {
-    MemoryFile memory(test::toneWav(20));
-    SetLastError(kErrOutOfBounds);
-    EXPECT_EQ(FreeSoundSlot(), 4095);
-    EXPECT_EQ(LastErrorCode(), kErrSuccess) << "cleared first";
-    for (int s = 4095; s >= 0; --s) LoadSound(memory.name(), s, 1);
-    EXPECT_EQ(FreeSoundSlot(), -1);
-    EXPECT_EQ(LastErrorCode(), kErrOutOfMemory);
-    LoadSound(rs(dir / "none.wav"), 17, 1);
-    EXPECT_EQ(FreeSoundSlot(), 17);
-}
-
 class NoDriverSoundTest : public test::AudioTest {
 protected:
     NoDriverSoundTest() { driver = nullptr; }

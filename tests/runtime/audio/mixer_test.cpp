@@ -29,17 +29,13 @@ TEST(DeviceScale, VolumePanAndTheGainsOfBothSides) {
     const std::pair<double, int> pans[] = {
         {-3.0, -kPanFullRight}, {3.0, kPanFullRight}, {-0.33339, -3333}, {std::nan(""), 0}};
     for (auto [p, d] : pans) EXPECT_EQ(PanToDevice(p), d) << "pan " << p;
-    struct Case {
-        int volume, pan;
-        float left, right;
-    };
     // Full pans at full volume come out in the sound test's recording.
-    const Case cases[] = {
+    const std::tuple<int, int, float, float> cases[] = {
         {-602, 0, 0.5f, 0.5f}, {-2000, 2000, 0.01f, 0.1f}, {-9000, -2000, 3.1623e-5f, 0.0f}};
-    for (const Case& c : cases) {
-        const VoiceGains g = GainsFor(c.volume, c.pan);
-        EXPECT_NEAR(g.left, c.left, c.left * 0.001f) << c.volume << " / " << c.pan;
-        EXPECT_NEAR(g.right, c.right, c.right * 0.001f) << c.volume << " / " << c.pan;
+    for (auto [volume, pan, left, right] : cases) {
+        const VoiceGains g = GainsFor(volume, pan);
+        EXPECT_NEAR(g.left, left, left * 0.001f) << volume << " / " << pan;
+        EXPECT_NEAR(g.right, right, right * 0.001f) << volume << " / " << pan;
     }
 }
 

@@ -8,7 +8,6 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "app/renderer_window.h"
 #include "core/log.h"

@@ -52,9 +52,8 @@ TEST(WavReader, TakesExtensibleFormatOnlyWithPcmSamples) {
 TEST(WavReader, RefusesWhatItCannotPlayAsItIs) {
     Bytes shortFmt = fmtChunk(1, 1, 22050, 16);
     shortFmt.resize(14);
-    Bytes rifx = test::wavFile(1, 22050, 16, {1, 2}), avi = rifx;
+    Bytes rifx = test::wavFile(1, 22050, 16, {1, 2});
     rifx[3] = 'X';
-    std::copy_n("AVI ", 4, avi.begin() + 8);
     const std::pair<const char*, Bytes> cases[] = {
         {"float", riffWave({{"fmt ", fmtChunk(3, 1, 22050, 32)}, {"data", kData}})},
         {"no channel", riffWave({{"fmt ", fmtChunk(1, 0, 22050, 16)}, {"data", kData}})},
@@ -66,7 +65,7 @@ TEST(WavReader, RefusesWhatItCannotPlayAsItIs) {
         {"no data", riffWave({{"fmt ", fmtChunk(1, 1, 22050, 16)}})},
         {"fmt under 16 bytes", riffWave({{"fmt ", shortFmt}, {"data", kData}})},
         {"no whole frame", riffWave({{"fmt ", fmtChunk(1, 2, 22050, 16)}, {"data", Bytes(3, 1)}})},
-        {"RIFX", rifx}, {"AVI", avi},
+        {"RIFX", rifx},
     };
     for (const auto& [what, file] : cases) EXPECT_FALSE(parses(file)) << what;
     Bytes wrongRiffSize = test::wavFile(1, 22050, 16, {1, 2});

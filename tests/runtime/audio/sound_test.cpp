@@ -111,12 +111,13 @@ protected:
 };
 
 // SDL's disk driver writes the mixed stream (16-bit stereo at the device rate) to a file.
-TEST_F(NoDriverSoundTest, RecordedOutputHasPanAndVolumeWithVoicesAdded) {
+TEST_F(NoDriverSoundTest, Recorded24BitOutputHasPanAndVolumeWithVoicesAdded) {
     test::ScopedEnv output("SDL_DISKAUDIOFILE", (dir / "out.raw").c_str());
     open("disk");
     ASSERT_TRUE(SoundDeviceOpen());
-    // A level of 10000, mono at 22050 Hz for 0.2 s: converted to stereo at the device rate.
-    LoadSound(file("level.wav", test::wavFile(1, 22050, 16, Levels(4410, 10000))), 1, 3);
+    // A level of -10000 in 24 bits, mono at 22050 Hz for 0.2 s: widened with its sign, and
+    // converted to 16-bit stereo at the device rate.
+    LoadSound(file("level.wav", test::wavFile(1, 22050, 24, Levels(4410, -10000 * 256))), 1, 3);
     const std::int32_t voices[] = {PlaySound(1, -1, 1), PlaySound(1, -3, 0.5), PlaySound(1, 1, 0.1)};
     ASSERT_TRUE(waitFor([&] { return SoundPlaying(voices[0]) + SoundPlaying(voices[2]) == 0; }));
     test::sleepRealMs(80);  // the last buffer reaches the file
@@ -133,8 +134,8 @@ TEST_F(NoDriverSoundTest, RecordedOutputHasPanAndVolumeWithVoicesAdded) {
     EXPECT_NEAR(double(last - first), 0.2 * kSoundOutputRate, 0.01 * kSoundOutputRate)
         << "at the file's own rate";
     const auto [left, right] = first[(last - first) / 2];
-    EXPECT_NEAR(left, 15000, 150) << "full left at volume 1 plus full left (pan clamped) at 0.5";
-    EXPECT_NEAR(right, 1000, 10) << "full right at volume 0.1 only";
+    EXPECT_NEAR(left, -15000, 150) << "full left at volume 1 plus full left (pan clamped) at 0.5";
+    EXPECT_NEAR(right, -1000, 10) << "full right at volume 0.1 only";
 }
 
 TEST_F(NoDriverSoundTest, WithoutADeviceTheProgramRunsSilent) {

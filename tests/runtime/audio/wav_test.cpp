@@ -75,10 +75,5 @@ TEST(WavReader, RefusesWhatItCannotPlayAsItIs) {
     for (std::size_t n = 0; n < file.size(); ++n) EXPECT_FALSE(parses(Bytes(file.begin(), file.begin() + long(n)))) << "cut to " << n;
 }
 
-TEST(WavReader, Widens24BitSamplesKeepingTheirValue) {
-    const Bytes wide = WidenPcm24(test::pcmBytes(24, {0x123456, -2, 0x7FFFFF}));
-    EXPECT_EQ(wide, test::pcmBytes(32, {0x12345600, -2 * 256, 0x7FFFFF00}));
-}
-
 }  // namespace
 }  // namespace qvt

@@ -20,8 +20,6 @@ namespace qvt {
 namespace {
 
 namespace fs = std::filesystem;
-using test::HeadlessOptions;
-using test::HeadlessRuntime;
 
 std::string windowTitle() { return SDL_GetWindowTitle(SDL_GL_GetCurrentWindow()); }
 
@@ -49,11 +47,11 @@ TEST_F(StartUpTest, LogWindowAndFolder) {
 // cannot be provoked here.
 TEST(StartUpOptionsTest, FullScreenUnlessHiddenAndCaptionsInUtf8) {
     for (bool hidden : {false, true}) {
-        HeadlessOptions options;
+        test::HeadlessOptions options;
         options.fullScreen = true;
         options.showState = hidden ? kShowHidden : kShowDefault;
         options.caption = "F\xFC" "r Jos\xE9 \x80 5";  // Windows-1252
-        HeadlessRuntime runtime(options);
+        test::HeadlessRuntime runtime(options);
         ASSERT_TRUE(runtime.started());
         EXPECT_EQ(windowTitle(), "F\xC3\xBCr Jos\xC3\xA9 \xE2\x82\xAC 5");
         EXPECT_EQ(platform::windowFullScreen(), !hidden) << "a hidden window leaves full screen";

@@ -15,7 +15,6 @@
 namespace qvt {
 namespace {
 
-using test::rs;
 
 class MusicTest : public test::AudioTest {
 protected:
@@ -63,7 +62,7 @@ TEST_F(MusicTest, PauseHoldsTheTune) {
 
 TEST_F(MusicTest, MissingUndecodableVolumeMemoryFilesAndShutdown) {
     PlayMusic(tune(2000), 1);
-    PlayMusic(rs(dir / "missing.mp3"), 1);
+    PlayMusic(test::rs(dir / "missing.mp3"), 1);
     EXPECT_EQ(LastErrorCode(), kErrNoSuchFile);
     EXPECT_EQ(MusicPlaying() + platform::tuneActive(), 0) << "the running tune stopped";
     EXPECT_FALSE(stepAfter(5000)) << "nothing left to repeat";

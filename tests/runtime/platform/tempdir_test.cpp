@@ -14,8 +14,6 @@
 namespace qvt::platform {
 namespace {
 
-using test::readText;
-
 class TempDirTest : public ::testing::Test {
 protected:
     void SetUp() override { forgetPrivateTempDir(); }
@@ -72,7 +70,7 @@ TEST_F(TempDirTest, FilesArePrivateAndNeverOpenedThroughALink) {
         std::fputs(text, f);
         std::fclose(f);
     }
-    EXPECT_EQ(readText(path), "onetwo");
+    EXPECT_EQ(test::readText(path), "onetwo");
     struct stat st{};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -82,7 +80,7 @@ TEST_F(TempDirTest, FilesArePrivateAndNeverOpenedThroughALink) {
     for (TempFileMode mode : {TempFileMode::Append, TempFileMode::Create, TempFileMode::Read}) {
         EXPECT_EQ(openTempFile(link, mode), nullptr);
     }
-    EXPECT_EQ(readText(path), "precious");
+    EXPECT_EQ(test::readText(path), "precious");
     EXPECT_TRUE(removeTempFile(link));
     EXPECT_TRUE(std::filesystem::exists(path)) << "removing the link leaves its target";
 }

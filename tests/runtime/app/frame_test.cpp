@@ -1,6 +1,6 @@
 // ShowScreen on the virtual clock: the frame schedule, the focus-loss pause, the event pump
-// with its QVT_WIN32_MSG listener, keys, the idle wait, what the frame presents, and the
-// ways a running program ends from inside it (death tests: each end really exits).
+// with its QVT_WIN32_MSG listener, the idle wait, and the ways a running program ends from
+// inside it (death tests: each end really exits).
 #include "app/frame.h"
 
 #include <SDL.h>
@@ -60,7 +60,6 @@ protected:
     test::HeadlessOptions options() const override {
         test::HeadlessOptions o;
         o.callTable = kTable;
-        o.debugMode = debugMode;
         return o;
     }
     void SetUp() override {
@@ -77,7 +76,6 @@ protected:
         EXPECT_EQ(title, paused ? "AKQZ08_Rayvaulter <pause>" : "AKQZ08_Rayvaulter") << where;
         EXPECT_EQ(calls.pause * 10 + calls.resume, pauses * 10 + resumes) << where;
     }
-    bool debugMode = false;
 };
 
 // The schedule itself is the clock's; each ShowScreen takes one step of it.
@@ -94,9 +92,6 @@ TEST_F(FrameTest, EachFrameWaitsForItsTurnAndCountsItsTime) {
 
 TEST_F(FrameTest, FocusLossPausesUntilTheWindowIsActiveAgainUnlessOff) {
     runtime->frame();
-    runtime->injectAfter(makeEvent(EventType::FocusGained));
-    runtime->frame();
-    expectState(false, 0, 0, "gaining the focus unpaused resumes nothing");
     runtime->injectAfter(makeEvent(EventType::FocusLost));
     runtime->injectAfter(makeEvent(EventType::FocusLost));
     runtime->injectAfter(makeEvent(EventType::FocusGained), 10000.0);
@@ -107,9 +102,6 @@ TEST_F(FrameTest, FocusLossPausesUntilTheWindowIsActiveAgainUnlessOff) {
     runtime->frame(5.0);  // stays inside until the focus comes back
     EXPECT_GE(ClockMs() - pausedAt, 10000.0 - 5.0 - FrameInterval());
     expectState(false, 1, 1, "resumed");
-    int pauseSleeps = 0;
-    for (int ms : clock().sleeps()) pauseSleeps += ms == 200 ? 1 : 0;
-    EXPECT_GE(pauseSleeps, 45) << "the pause loop wakes every 200 ms";
 
     runtime->injectAfter(makeEvent(EventType::FocusLost));
     runtime->frame();
@@ -125,25 +117,14 @@ TEST_F(FrameTest, FocusLossPausesUntilTheWindowIsActiveAgainUnlessOff) {
     runtime->injectAfter(makeEvent(EventType::FocusLost));
     runtime->frame(5.0);
     expectState(false, 2, 2, "without auto-pause");
-
-    runtime.reset();
-    debugMode = true;
-    runtime = std::make_unique<test::HeadlessRuntime>(options());
-    runtime->injectAfter(makeEvent(EventType::FocusLost));
-    runtime->frame(5.0);
-    expectState(false, 2, 2, "debug mode does not pause");
 }
 
-TEST_F(FrameTest, KeysEndTheIdleWait) {
-    test::ScriptedInput keys;
-    std::size_t before = clock().sleeps().size();
+TEST_F(FrameTest, TheIdleWaitSleepsWhileNothingHappens) {
+    const std::size_t before = clock().sleeps().size();
     Hibernate();
-    const std::vector<int> slept(clock().sleeps().begin() + static_cast<long>(before), clock().sleeps().end());
-    EXPECT_EQ(slept, std::vector<int>(15, 5)) << "nothing happened: 15 rounds of 5 ms";
-    keys.press(44);
-    before = clock().sleeps().size();
-    Hibernate();
-    EXPECT_EQ(clock().sleeps().size(), before) << "a key held down ends it at once";
+    const std::vector<int> slept(clock().sleeps().begin() + static_cast<long>(before),
+                                 clock().sleeps().end());
+    EXPECT_EQ(slept, std::vector<int>(15, 5)) << "15 rounds of 5 ms";
 }
 
 TEST_F(FrameTest, EveryWayOutEndsWithCodeZeroAndTheQuitRoutineOnce) {

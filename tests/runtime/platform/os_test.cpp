@@ -1,10 +1,7 @@
-// The absolute sleep: on the real clock and through a time source without one.
+// The absolute sleep on the real clock, and the tracer check.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "platform/os.h"
-#include "platform/testing.h"
 
 namespace qvt::platform {
 namespace {
@@ -20,24 +17,6 @@ TEST(SleepUntilTest, RealClockWakesNoEarlierThanTheTargetAndNotForPastTimes) {
     sleepUntilMs(-1.0);
     EXPECT_LT(nowMs() - start, 100.0) << "a time already passed returns at once";
     EXPECT_FALSE(debuggerAttached()) << "the tests never run under a tracer";
-}
-
-// A source like the tests' virtual clock: no absolute sleep of its own.
-TEST(SleepUntilTest, SourceWithoutAbsoluteSleepGetsTheWholeMillisecondsLeft) {
-    static double now = 100.0;
-    static std::vector<int> sleeps;
-    TimeSource src{[](void*) { return now; },
-                   [](void*, int ms) {
-                       sleeps.push_back(ms);
-                       now += ms;
-                   },
-                   nullptr};
-    setTimeSource(&src);
-    sleepUntilMs(105.7);  // 5.7 ms left
-    sleepUntilMs(105.8);  // 0.8 ms left: no sleep
-    sleepUntilMs(50.0);   // passed
-    setTimeSource(nullptr);
-    EXPECT_EQ(sleeps, std::vector<int>{5});
 }
 
 }  // namespace

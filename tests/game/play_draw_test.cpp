@@ -34,8 +34,10 @@ std::string strip(int x, int y, int n) {
     return s;
 }
 
-// Fields set on a calm field, and what DrawPlayField then shows.
-TEST_F(PlayTest, EachPartIsDrawnWhereItsFieldsPutIt) {
+// Fields set on a calm field, and what DrawPlayField then shows; a sanitizer run ("San").
+using SanPlayDrawTest = PlayTest;
+
+TEST_F(SanPlayDrawTest, EachPartIsDrawnWhereItsFieldsPutIt) {
     // The ship: straight frame red; banking frame blue on its left half, yellow on its right.
     uploadTexture(1, makeImage(128, 64, [](int x, int) {
                       return opaque(x < 64 ? Rgb{255, 0, 0} : x < 96 ? Rgb{0, 0, 255}

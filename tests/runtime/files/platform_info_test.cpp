@@ -1,6 +1,6 @@
 // Platform queries: the locale from the environment through the language table (quirks
 // kept), the form of every key, the machine serial, the folders from the XDG settings, and
-// the environment calls. GL entry points with a window: tests/runtime/gfx/glext_test.
+// the environment calls.
 #include "files/platform_info.h"
 
 #include <gtest/gtest.h>

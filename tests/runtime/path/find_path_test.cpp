@@ -1,15 +1,20 @@
 // FindPath: refusals, paths cell for cell (neighbour order and first in, first out among
-// equal f), the weights and the size of the hash sets.
+// equal f), the weights, the size of the hash sets, and on random maps paths that are
+// connected, avoid walls, cost no more than a reference Dijkstra and come the same from the
+// heap and the sorted ring: a fault in either list or the hash sets changes a path.
 #include "path/find_path.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <queue>
+#include <random>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "path/planner.h"
 
 namespace qvt {
 namespace {
@@ -84,6 +89,93 @@ TEST(FindPathTest, HashExponentGrowsWithTheMap) {
     for (const auto& [w, h, exponent] : cases) {
         EXPECT_EQ(PathHashExponent(w, h), exponent) << w << "x" << h;
     }
+}
+
+// Cheapest cost from the planner's start to its goal by its own cell costs, orthogonal steps.
+double dijkstra(const AStarPlanner& planner) {
+    const PlannerParams& p = planner.params();
+    std::vector<double> dist(static_cast<std::size_t>(p.width * p.height), HUGE_VAL);
+    using Item = std::pair<double, int>;
+    std::priority_queue<Item, std::vector<Item>, std::greater<>> queue;
+    queue.push({dist[p.startY * p.width + p.startX] = 0.0, p.startY * p.width + p.startX});
+    while (!queue.empty()) {
+        const auto [d, at] = queue.top();
+        queue.pop();
+        if (d > dist[at]) continue;
+        const int x = at % p.width, y = at / p.width;
+        for (const auto& [nx, ny] : {std::pair{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}}) {
+            if (nx < 0 || ny < 0 || nx >= p.width || ny >= p.height) continue;
+            const double step = planner.cellCost(nx, ny);
+            const int to = ny * p.width + nx;
+            if (step > 0 && d + step < dist[to]) queue.push({dist[to] = d + step, to});
+        }
+    }
+    return dist[p.goalY * p.width + p.goalX];
+}
+
+// The planner's own path with the open list of the given kind.
+Cells plannerPath(PlannerParams p, OpenListKind kind) {
+    p.openList = kind;
+    AStarPlanner planner;
+    if (!planner.setup(p)) return {{-1, -1}};
+    planner.reset();
+    planner.search();
+    Cells cells;
+    for (const Node* n = planner.goalNode(); n != nullptr; n = n->parent) {
+        cells.insert(cells.begin(), {n->x, n->y});
+    }
+    return cells;
+}
+
+TEST(FindPathTest, RandomMapsGiveConnectedPathsNoDearerThanTheCheapest) {
+    std::mt19937 rng(4242);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    int found = 0;
+    for (int round = 0; round < 400; ++round) {
+        PlannerParams p;
+        p.width = 2 + static_cast<int>(rng() % 30);
+        p.height = 1 + static_cast<int>(rng() % 30);
+        RuntimeArray<double> map;
+        DimNumbers(map, p.width, p.height);
+        const double walls = (rng() % 45) / 100.0;
+        // Few distinct costs make many equal f: the order of ties matters.
+        for (int i = 0; i < p.width * p.height; ++i) {
+            map.data()[i] = unit(rng) < walls ? -unit(rng) : 1.0 + rng() % 4;
+        }
+        p.map = map.data();
+        p.startX = static_cast<int>(rng() % p.width), p.startY = static_cast<int>(rng() % p.height);
+        p.goalX = static_cast<int>(rng() % p.width), p.goalY = static_cast<int>(rng() % p.height);
+        p.weight = static_cast<float>(round % 5) / 4.0f;
+        SCOPED_TRACE("round " + std::to_string(round) + " weight " + std::to_string(p.weight));
+        // The heap must take nodes in the sorted ring's order, diagonal steps or not.
+        for (const std::uint8_t diagonals : {1, 0}) {
+            p.diagonalMoves = diagonals;
+            EXPECT_EQ(plannerPath(p, OpenListKind::Heap), plannerPath(p, OpenListKind::SortedRing));
+        }
+        const Cells cells = find(map, p.weight, p.startX, p.startY, p.goalX, p.goalY);
+        AStarPlanner reference;
+        if (!reference.setup(p)) {
+            EXPECT_EQ(cells, kUntouched);
+            continue;
+        }
+        const double best = dijkstra(reference);
+        ASSERT_EQ(!cells.empty(), std::isfinite(best));
+        if (cells.empty()) continue;
+        ++found;
+        ASSERT_EQ(Cells({cells.front(), cells.back()}),
+                  Cells({{p.startX, p.startY}, {p.goalX, p.goalY}}));
+        double cost = 0.0;
+        for (std::size_t i = 1; i < cells.size(); ++i) {
+            const auto [x, y] = cells[i];
+            const auto [px, py] = cells[i - 1];
+            ASSERT_EQ(std::abs(x - px) + std::abs(y - py), 1) << "step " << i;
+            ASSERT_GT(reference.cellCost(x, y), 0.0f) << "wall at step " << i;
+            cost += reference.cellCost(x, y);
+        }
+        // Up to 0.5 the estimate never overrates (every cell costs more than 1).
+        EXPECT_TRUE(p.weight > 0.5f || cost <= best + 1e-4 * best) << cost << " vs " << best;
+    }
+    EXPECT_GT(found, 150);
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ HeadlessRuntime::HeadlessRuntime(const HeadlessOptions& options) {
     if (const char* old = getenv("TMPDIR")) oldTmpdir_ = old;
     tempDir_ = useScratchTempDir();
     oldCwd_ = std::filesystem::current_path().string();
-    if (options.virtualClock) clock_ = std::make_unique<VirtualClock>(options.clockReadCostMs);
+    clock_ = std::make_unique<VirtualClock>();
 
     SetCallByNameTable(options.callTable);
     ForgetSoftwareRendererCheck();
@@ -101,7 +101,7 @@ HeadlessRuntime::~HeadlessRuntime() {
 std::string HeadlessRuntime::logText() const { return readText(tempDir_ + "ErrorLog.txt"); }
 
 void HeadlessRuntime::frame(double workMs) {
-    if (clock_ != nullptr && workMs > 0.0) clock_->advance(workMs);
+    clock_->advance(workMs);
     ShowScreen();
 }
 

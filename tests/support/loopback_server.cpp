@@ -121,7 +121,7 @@ void LoopbackServer::serve(int fd) {
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     for (std::size_t i = 0; i < reply_.chunks.size() && !stop_; ++i) {
-        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(reply_.pauseMs));
+        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         if (::send(fd, reply_.chunks[i].data(), reply_.chunks[i].size(), MSG_NOSIGNAL) < 0) return;
     }
     for (int waited = 0; reply_.holdOpen && !stop_ && waited < kMaxHoldMs; waited += kStepMs) {

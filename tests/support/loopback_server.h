@@ -25,8 +25,7 @@ int connectLoopback(std::uint16_t port);
 
 // What every connection gets.
 struct LoopbackReply {
-    std::vector<std::string> chunks;  // sent in order, each its own send
-    int pauseMs = 20;                 // between chunks
+    std::vector<std::string> chunks;  // sent in order, each its own send, 20 ms apart
     bool holdOpen = false;            // after the chunks, keep the connection until stopped
 };
 

@@ -103,7 +103,7 @@ TEST_F(HttpTest, FailuresReturnZeroInTimeWithTheTargetFileOnDisk) {
         {.what = "delete char in the host", .host = "127.0.0.1\x7f"},
     };
     for (const Case& k : cases) {
-        LoopbackServer server({k.chunks, 20, k.holdOpen});
+        LoopbackServer server({k.chunks, k.holdOpen});
         char out[4] = {'x', 'x', 'x', 'x'};  // no connection: emptied all the same
         std::uint16_t port = k.to == kServer ? server.port() : k.to == kClosed ? LoopbackServer::closedPort() : fullPort;
         EXPECT_EQ(get(port, k.host, k.path, k.timeoutMs, k.to == kServer ? nullptr : out, sizeof out), 0) << k.what;

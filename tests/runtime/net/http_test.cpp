@@ -39,9 +39,6 @@ protected:
 };
 
 TEST_F(HttpTest, SendsTheRequestAndFindsTheHeaderEndInAnyFormAndAcrossReads) {
-    std::string many;
-    std::vector<std::string> manyChunks{kOk};
-    for (int i = 0; i < 40; ++i) many += manyChunks.emplace_back("line " + std::to_string(i) + "\n");
     struct Case {
         const char* what;
         std::vector<std::string> chunks;
@@ -54,7 +51,6 @@ TEST_F(HttpTest, SendsTheRequestAndFindsTheHeaderEndInAnyFormAndAcrossReads) {
         {"CR LF | CR LF", {"HTTP/1.0 200 OK\r\nA: b\r\n", "\r\nBODY"}, "BODY", 200},
         {"CR | LF CR LF", {"HTTP/1.0 200 OK\r\nA: b\r", "\n\r\nBO", "DY"}, "BODY", 200},
         {"status line in pieces", {"HTTP/1.0 4", "04 Gone\r\n\r\nno"}, "no", 404},
-        {"body in many reads", manyChunks, many, 200},
         {"no empty line at all", {"HTTP/1.0 200 OK\r\nA: b\r\nBODY"}, "", 200},
         {"no status line", {"garbage\r\n\r\nBODY"}, "BODY", 0},
         {"empty reply", {}, "", 0},
@@ -99,7 +95,6 @@ TEST_F(HttpTest, FailuresReturnZeroInTimeWithTheTargetFileOnDisk) {
          .file = "part"},
         {.what = "a body over 1 MiB", .chunks = {kOk, kib, kib, kib, kib, "!"}},
         {.what = "CR LF in the path", .path = "/a\r\nX-Injected: 1"},
-        {.what = "blank in the path", .path = "/a b"},
         {.what = "delete char in the host", .host = "127.0.0.1\x7f"},
     };
     for (const Case& k : cases) {

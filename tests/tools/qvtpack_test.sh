@@ -27,7 +27,7 @@ head -c 2000000 /dev/zero >"$media/dune/null.mp3"
 for format in lzo lzss; do
     pack="$work/media-$format.pak"
     "$qvtpack" create "$pack" "--$format" "$media" || fail "create --$format"
-    "$qvtpack" list "$pack" | grep -Eq "^dune/null.mp3 +2000000 +[0-9]+  $format\$" ||
+    "$qvtpack" list "$pack" | grep -E "^dune/null.mp3 +2000000 +[0-9]+  $format\$" >/dev/null ||
         fail "$format list: names with /, size, format"
     rm -rf "$work/out"
     "$qvtpack" extract "$pack" "$work/out" || fail "$format extract"

@@ -107,12 +107,6 @@ void HeadlessTest::SetUp() {
 
 void HeadlessTest::TearDown() { runtime.reset(); }
 
-platform::Event makeEvent(platform::EventType type) {
-    platform::Event event;
-    event.type = type;
-    return event;
-}
-
 // ---- the virtual clock
 
 VirtualClock::VirtualClock(double readCostMs) : readCost_(readCostMs) {
@@ -156,12 +150,9 @@ std::vector<FramePixel> readFrameRect(int x, int y, int w, int h) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     // GL counts rows from the bottom of the window.
     glReadPixels(x, clientH - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
-    out.resize(static_cast<std::size_t>(w) * h);
-    for (int row = 0; row < h; ++row) {
-        const std::uint8_t* src = raw.data() + static_cast<std::size_t>(h - 1 - row) * w * 4;
-        for (int col = 0; col < w; ++col) {
-            out[static_cast<std::size_t>(row) * w + col] =
-                FramePixel{src[col * 4], src[col * 4 + 1], src[col * 4 + 2]};
+    for (int row = h - 1; row >= 0; --row) {
+        for (int i = row * w * 4; i < (row + 1) * w * 4; i += 4) {
+            out.push_back({raw[i], raw[i + 1], raw[i + 2]});
         }
     }
     return out;

@@ -83,6 +83,6 @@ protected:
 };
 
 // An event of the given type (window and focus events need nothing more).
-platform::Event makeEvent(platform::EventType type);
+inline platform::Event makeEvent(platform::EventType type) { return {.type = type}; }
 
 }  // namespace qvt::test

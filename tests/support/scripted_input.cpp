@@ -27,7 +27,10 @@ void sendText(std::string_view utf8) {
 }  // namespace
 
 ScriptedInput::ScriptedInput() {
-    platform::KeyboardSource src{hasFocus, readKeys, nullptr, this};
+    platform::KeyboardSource src{
+        [](void* self) { return static_cast<ScriptedInput*>(self)->focused_; },
+        [](void* self, std::uint8_t* states) { static_cast<ScriptedInput*>(self)->readKeys(states); },
+        nullptr, this};
     platform::setKeyboardSource(&src);
     input::Reset();
 }
@@ -68,13 +71,10 @@ void ScriptedInput::type(std::string_view utf8) {
     sendText(utf8.substr(start));
 }
 
-bool ScriptedInput::hasFocus(void* self) { return static_cast<ScriptedInput*>(self)->focused_; }
-
-void ScriptedInput::readKeys(void* self, std::uint8_t* states) {
-    auto* s = static_cast<ScriptedInput*>(self);
-    ++s->samples_;
+void ScriptedInput::readKeys(std::uint8_t* states) {
+    ++samples_;
     for (int code = 0; code < platform::kKeyCodeCount; ++code) {
-        Key& k = s->keys_[code];
+        Key& k = keys_[code];
         states[code] = k.held ? platform::kKeyDownBit : 0;
         if (k.samplesLeft > 0 && --k.samplesLeft == 0) k.held = false;
     }

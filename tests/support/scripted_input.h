@@ -51,8 +51,7 @@ public:
     int samples() const { return samples_; }
 
 private:
-    static bool hasFocus(void* self);
-    static void readKeys(void* self, std::uint8_t* states);
+    void readKeys(std::uint8_t* states);
 
     struct Key {
         bool held = false;

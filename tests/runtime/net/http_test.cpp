@@ -1,6 +1,6 @@
 // The HTTP GET client against a server thread on loopback: the request's bytes, the
 // header's end in every form and across reads, the body in pieces, and every way a call
-// fails (refused, silent, too slow, too long, unsafe text, memory-file target).
+// fails (refused, silent, too slow, too long, unsafe text).
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -115,10 +115,6 @@ TEST_F(HttpTest, FailuresReturnZeroInTimeWithTheTargetFileOnDisk) {
     }
     ::close(filler);
     ::close(full);
-    LoopbackServer server({{kOk + "never"}});
-    RuntimeString memory("mem://      1a.  401000");
-    EXPECT_EQ(HttpGetToFile("127.0.0.1", "/", server.port(), &memory, nullptr, 0, 2000), 0);
-    EXPECT_TRUE(server.requests().empty()) << "a memory-file target fails before connecting";
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // hiscored as the game and a browser meet it: real server processes on loopback over
-// SQLite and over a PostgreSQL cluster of this program's own (started once for all cases).
+// SQLite and over PostgreSQL.
 #include <poll.h>
-#include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -32,53 +31,22 @@ int write(std::uint16_t port, const std::string& name, const std::string& score)
     return r.status;
 }
 
-// A PostgreSQL cluster in a scratch folder on a free loopback port, run as nobody when the
-// test runs as root (the server refuses root). url is empty when it did not start.
-struct PgCluster {
-    std::string folder, url, as = ::geteuid() == 0 ? "runuser -u nobody -- " : "";
-    std::uint16_t port = 0;
-
-    PgCluster() {
-        char templ[] = "/tmp/pgcluster-XXXXXX";
-        folder = ::mkdtemp(templ);
-        ::close(listenLoopback(port));
-        const passwd* nobody = ::getpwnam("nobody");
-        if ((as.empty() || (nobody != nullptr && ::chown(folder.c_str(), nobody->pw_uid, nobody->pw_gid) == 0)) &&
-            run("initdb -D " + folder + "/data -A trust -U hiscore -E UTF8 --no-sync") &&
-            run("pg_ctl -D " + folder + "/data -l " + folder + "/server.log -w -t 30 -o '-p " + std::to_string(port) +
-                " -k " + folder + " -h 127.0.0.1 -F' start")) {
-            url = "postgresql://hiscore@127.0.0.1:" + std::to_string(port) + "/";
-        }
-    }
-    ~PgCluster() {
-        if (url.empty()) return;  // the folder stays to show why
-        run("pg_ctl -D " + folder + "/data -m immediate -w stop");
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-    bool run(const std::string& command) {
-        std::string line = "cd / && " + as + "/usr/lib/postgresql/15/bin/" + command + " >>" + folder + "/log 2>&1";
-        return std::system(line.c_str()) == 0;
-    }
-};
-
+// The PostgreSQL cases run in the throw-away cluster of pg_virtualenv, which wraps this
+// program in the CTest run and sets PGPORT, PGUSER and PGPASSWORD.
 class ServiceTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        if (postgres() && cluster().url.empty()) GTEST_SKIP() << "PostgreSQL did not start: " << cluster().folder << "/log";
+        if (postgres() && std::getenv("PGPORT") == nullptr) GTEST_SKIP() << "not run by pg_virtualenv";
     }
     bool postgres() const { return std::string(GetParam()) == "postgresql"; }
     // A fresh database for each call.
     std::string database() {
         static int made = 0;
-        std::string name = "t" + std::to_string(::getpid()) + "_" + std::to_string(++made);
+        std::string name = "t" + std::to_string(++made);
         if (!postgres()) return scratch / (name + ".db");
-        cluster().run("createdb -h 127.0.0.1 -p " + std::to_string(cluster().port) + " -U hiscore " + name);
-        return cluster().url + name;
-    }
-    static PgCluster& cluster() {
-        static PgCluster started;  // one for the whole program, stopped at its exit
-        return started;
+        EXPECT_EQ(std::system(("createdb -h 127.0.0.1 " + name).c_str()), 0);
+        return "postgresql://" + std::string(std::getenv("PGUSER")) + ":" + std::getenv("PGPASSWORD") +
+               "@127.0.0.1:" + std::getenv("PGPORT") + "/" + name;
     }
     ScratchFolder scratch;
 };

@@ -4,10 +4,9 @@
 # cpack, lintian finding no error in them (it also reads the static desktop entry and
 # AppStream data), apt willing to install the game's package with the dependencies
 # dpkg-shlibdeps found; the examples built against the installed runtime (find_package and
-# pkg-config) and one run headless; then, under Xvfb, the installed game started from
-# another folder by an unprivileged user with the prefix read-only: a round played as a
-# player plays it, the hiscore file found in the XDG data folder and nothing written beside
-# the binary.
+# pkg-config); then, under Xvfb, the installed game started from another folder by an
+# unprivileged user with the prefix read-only: a round played as a player plays it, the
+# hiscore file found in the XDG data folder and nothing written beside the binary.
 #
 # usage: installed_e2e.sh BUILD_DIR SOURCE_DIR     exit 0 passed, 1 failed, 77 a tool is missing
 set -uo pipefail
@@ -61,21 +60,17 @@ dpkg-deb -c "$work"/debs/libquivent-dev_*.deb | grep 'include/quivent/quivent.h$
   fail "no libquivent-dev package with the headers"
 apt-get install -s "$game" >"$work/apt.log" 2>&1 || fail "apt would not install it: $(tail -5 "$work/apt.log")"
 
-# The command line a player or a packager's script meets first.
-"$prefix/bin/rayvaulter" --version | grep -qx 'rayvaulter [0-9]*\.[0-9]*\.[0-9]*' || fail "--version"
-"$prefix/bin/rayvaulter" --help | grep -q -- '--scale N' || fail "--help does not list --scale"
+# A bad option on the command line is refused with exit code 2.
 "$prefix/bin/rayvaulter" --scale 9 2>/dev/null; [ $? -eq 2 ] || fail "--scale 9 is not refused with 2"
 
 # The examples against the installed runtime only: built through its CMake package and
-# through pkg-config (the build's own copies run headless in the unit tests); one runs.
+# through pkg-config (the build's own copies run headless in the unit tests).
 cmake -S "$source_dir/examples" -B "$work/examples" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
   >"$work/examples.log" 2>&1 && cmake --build "$work/examples" >>"$work/examples.log" 2>&1 ||
   fail "examples did not build with find_package: $(tail -20 "$work/examples.log")"
 PKG_CONFIG_PATH="$libdir/pkgconfig" c++ -o "$work/tester-pc" "$source_dir/examples/input_tester.cpp" \
   $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs quivent) >"$work/pc.log" 2>&1 ||
   fail "input_tester did not build with pkg-config: $(tail -20 "$work/pc.log")"
-SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "$work/tester-pc" --frames 20 >/dev/null 2>&1 ||
-  fail "input_tester (pkg-config) did not run"
 
 # A player's session: nobody, a home of its own, the prefix read-only, and a hiscore table
 # of scores 1 to 10, so any round's score is the best.

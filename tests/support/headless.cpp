@@ -11,8 +11,6 @@
 
 #include "app/frame.h"
 #include "core/lifecycle.h"
-#include "core/log.h"
-#include "app/renderer_window.h"
 #include "app/startup.h"
 #include "core/clock.h"
 #include "platform/os.h"

@@ -107,12 +107,9 @@ std::vector<std::string> LoopbackServer::requests() const {
 std::uint16_t LoopbackServer::closedPort() {
     // Bound for the whole run and never listening: connects are refused, and no other test
     // process can take the port in the meantime.
-    static const std::uint16_t port = [] {
-        std::uint16_t p = 0;
-        bindLoopback(p);
-        return p;
-    }();
-    return port;
+    static std::uint16_t port = 0;
+    static const int fd = bindLoopback(port);
+    return fd >= 0 ? port : 0;
 }
 
 void LoopbackServer::serve(int fd) {

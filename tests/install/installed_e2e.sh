@@ -58,10 +58,10 @@ done
 dpkg-deb -c "$game" | grep '/bin/rayvaulter$' >/dev/null || fail "the game's package lacks the game"
 dpkg-deb -c "$work"/debs/libquivent-dev_*.deb | grep 'include/quivent/quivent.h$' >/dev/null ||
   fail "no libquivent-dev package with the headers"
-apt-get install -s "$game" >"$work/apt.log" 2>&1 || fail "apt would not install it: $(tail -5 "$work/apt.log")"
+apt-get install -s "$game" >"$work/apt.log" 2>&1 || fail "apt: $(tail -5 "$work/apt.log")"
 
 # A bad option on the command line is refused with exit code 2.
-"$prefix/bin/rayvaulter" --scale 9 2>/dev/null; [ $? -eq 2 ] || fail "--scale 9 is not refused with 2"
+"$prefix/bin/rayvaulter" --scale 9 2>/dev/null; [ $? -eq 2 ] || fail "--scale 9 is not refused"
 
 # The examples against the installed runtime only: built through its CMake package and
 # through pkg-config (the build's own copies run headless in the unit tests).

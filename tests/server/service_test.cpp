@@ -20,7 +20,7 @@ namespace {
 std::vector<std::string> top(std::uint16_t port) {
     std::vector<std::string> out;
     for (const auto& e : nlohmann::json::parse(rawGet(port, "/top.json").body)) {
-        out.push_back(e["rank"].dump() + " " + e["name"].get<std::string>() + " " + e["score"].dump());
+        out.push_back(e["rank"].dump() + " " + std::string(e["name"]) + " " + e["score"].dump());
     }
     return out;
 }
@@ -36,7 +36,7 @@ int write(std::uint16_t port, const std::string& name, const std::string& score)
 class ServiceTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        if (postgres() && std::getenv("PGPORT") == nullptr) GTEST_SKIP() << "not run by pg_virtualenv";
+        if (postgres() && std::getenv("PGPORT") == nullptr) GTEST_SKIP() << "no pg_virtualenv";
     }
     bool postgres() const { return std::string(GetParam()) == "postgresql"; }
     // A fresh database for each call.
@@ -45,8 +45,8 @@ protected:
         std::string name = "t" + std::to_string(++made);
         if (!postgres()) return scratch / (name + ".db");
         EXPECT_EQ(std::system(("createdb -h 127.0.0.1 " + name).c_str()), 0);
-        return "postgresql://" + std::string(std::getenv("PGUSER")) + ":" + std::getenv("PGPASSWORD") +
-               "@127.0.0.1:" + std::getenv("PGPORT") + "/" + name;
+        return "postgresql://" + std::string(std::getenv("PGUSER")) + ":" +
+               std::getenv("PGPASSWORD") + "@127.0.0.1:" + std::getenv("PGPORT") + "/" + name;
     }
     ScratchFolder scratch;
 };

@@ -39,8 +39,9 @@ struct HeadlessOptions {
 };
 
 // Runs the runtime start-up with the options' settings on a virtual clock, in a private
-// temporary folder of its own ($TMPDIR points there while it lives). The destructor stops every subsystem,
-// closes the window, and puts back the current folder, $TMPDIR and the real clock.
+// temporary folder of its own ($TMPDIR points there while it lives). The destructor stops
+// every subsystem, closes the window, and puts back the current folder, $TMPDIR and the
+// real clock.
 class HeadlessRuntime {
 public:
     explicit HeadlessRuntime(const HeadlessOptions& options = {});

@@ -52,9 +52,9 @@ int bindLoopback(std::uint16_t& port) {
 // its exit status (124 when it was ended), standard output in out.
 int capture(const std::string& command, std::string& out) {
     FILE* pipe = ::popen(("timeout 10 " + command + " 2>/dev/null").c_str(), "r");
-    char buffer[4096];
+    char chunk[4096];
     out.clear();
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
     int status = ::pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -29,7 +29,7 @@ void sendText(std::string_view utf8) {
 ScriptedInput::ScriptedInput() {
     platform::KeyboardSource src{
         [](void* self) { return static_cast<ScriptedInput*>(self)->focused_; },
-        [](void* self, std::uint8_t* states) { static_cast<ScriptedInput*>(self)->readKeys(states); },
+        [](void* self, std::uint8_t* out) { static_cast<ScriptedInput*>(self)->readKeys(out); },
         nullptr, this};
     platform::setKeyboardSource(&src);
     input::Reset();
@@ -62,10 +62,10 @@ void ScriptedInput::keyEvent(int code, bool repeat, bool altDown) {
 void ScriptedInput::type(std::string_view utf8) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const int key = utf8[i] == '\n' ? 0x1C : utf8[i] == '\b' ? 0x0E : utf8[i] == '\t' ? 0x0F : 0;
-        if (key == 0) continue;
+        const int k = utf8[i] == '\n' ? 0x1C : utf8[i] == '\b' ? 0x0E : utf8[i] == '\t' ? 0x0F : 0;
+        if (k == 0) continue;
         sendText(utf8.substr(start, i - start));
-        keyEvent(key);
+        keyEvent(k);
         start = i + 1;
     }
     sendText(utf8.substr(start));

@@ -32,7 +32,7 @@ run dump-hiscores "$work/full.ini"
 head -n 26 "$work/full.ini" >"$work/short.ini"
 run dump-hiscores "$work/short.ini"
 [[ $status -eq 1 ]] || fail "short file exit code $status"
-[[ "$(awk '$1 == 8 { print $2, $3, $4 }' "$work/out")" == "ME 9000 -" ]] || fail "short file entry 8"
+[[ "$(awk '$1 == 8 { print $2, $3, $4 }' "$work/out")" == "ME 9000 -" ]] || fail "entry 8"
 run dump-hiscores "$work/nonexistent.ini"
 [[ $status -ne 0 && ! -s "$work/out" ]] || fail "missing file should fail with nothing on stdout"
 

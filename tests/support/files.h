@@ -79,21 +79,19 @@ inline void writeBytes(const std::string& path, const Bytes& bytes) {
 
 // Little-endian fields written into b at offset at (b must be large enough).
 inline void put16(Bytes& b, std::size_t at, std::uint32_t v) {
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+    for (int i = 0; i < 2; ++i) b[at + i] = static_cast<std::uint8_t>(v >> 8 * i);
 }
 inline void put32(Bytes& b, std::size_t at, std::uint32_t v) {
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> 8 * i);
 }
 // Little-endian fields appended to b.
 inline void append16(Bytes& b, std::uint32_t v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
+    b.resize(b.size() + 2);
+    put16(b, b.size() - 2, v);
 }
 inline void append32(Bytes& b, std::uint32_t v) {
-    append16(b, v & 0xFFFF);
-    append16(b, v >> 16);
+    b.resize(b.size() + 4);
+    put32(b, b.size() - 4, v);
 }
 
 // Bytes that neither repeat nor hold a line end at a regular place: every value but '\n'

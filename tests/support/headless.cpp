@@ -1,18 +1,18 @@
 #include "app/testing.h"
 #include "support/headless.h"
 #include "support/files.h"
+#include "support/pixels.h"
 
+#include <GL/gl.h>
 #include <stdlib.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <vector>
 
 #include "app/frame.h"
 #include "core/lifecycle.h"
-#include "core/log.h"
-#include "app/renderer_window.h"
 #include "app/startup.h"
+#include "core/clock.h"
 #include "platform/os.h"
 #include "platform/tempdir.h"
 #include "platform/window.h"
@@ -23,36 +23,21 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:swrast_dri.s
 
 namespace qvt::test {
 
-namespace {
-
-// Scratch folders still in use; removed at exit when the process ends without their owner's
-// cleanup (EndProgram in a death test). Never destroyed: the exit handler runs after static
-// destructors would have.
-std::vector<std::string>& liveScratchDirs() {
-    static auto* dirs = new std::vector<std::string>;
-    return *dirs;
-}
-
-void removeScratchDir(const std::string& dir) {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-    std::erase(liveScratchDirs(), dir);
-}
-
-}  // namespace
-
 std::string useScratchTempDir() {
+    // Removed at exit, which also covers a death test's child that ends through EndProgram.
+    // Never destroyed: the exit handler runs after static destructors would have.
+    static auto* dirs = new std::vector<std::string>;
     static const bool handlerInstalled = std::atexit([] {
-        while (!liveScratchDirs().empty()) removeScratchDir(liveScratchDirs().back());
+        std::error_code ignored;
+        for (const std::string& dir : *dirs) std::filesystem::remove_all(dir, ignored);
     }) == 0;
     (void)handlerInstalled;
     char dir[] = "/tmp/qvt-headless-XXXXXX";
     if (mkdtemp(dir) == nullptr) return {};
-    const std::string path = std::string(dir) + "/";
-    liveScratchDirs().push_back(path);
-    setenv("TMPDIR", path.c_str(), 1);
+    dirs->push_back(std::string(dir) + "/");
+    setenv("TMPDIR", dirs->back().c_str(), 1);
     platform::forgetPrivateTempDir();
-    return path;
+    return dirs->back();
 }
 
 void useHeadlessDrivers() {
@@ -66,7 +51,7 @@ HeadlessRuntime::HeadlessRuntime(const HeadlessOptions& options) {
     if (const char* old = getenv("TMPDIR")) oldTmpdir_ = old;
     tempDir_ = useScratchTempDir();
     oldCwd_ = std::filesystem::current_path().string();
-    if (options.virtualClock) clock_ = std::make_unique<VirtualClock>(options.clockReadCostMs);
+    clock_ = std::make_unique<VirtualClock>();
 
     SetCallByNameTable(options.callTable);
     ForgetSoftwareRendererCheck();
@@ -94,14 +79,14 @@ HeadlessRuntime::~HeadlessRuntime() {
     std::filesystem::current_path(oldCwd_, ignored);
     if (oldTmpdir_) setenv("TMPDIR", oldTmpdir_->c_str(), 1); else unsetenv("TMPDIR");
     platform::forgetPrivateTempDir();
-    removeScratchDir(tempDir_);
+    std::filesystem::remove_all(tempDir_, ignored);
     clock_.reset();
 }
 
 std::string HeadlessRuntime::logText() const { return readText(tempDir_ + "ErrorLog.txt"); }
 
 void HeadlessRuntime::frame(double workMs) {
-    if (clock_ != nullptr && workMs > 0.0) clock_->advance(workMs);
+    clock_->advance(workMs);
     ShowScreen();
 }
 
@@ -120,10 +105,62 @@ void HeadlessTest::SetUp() {
 
 void HeadlessTest::TearDown() { runtime.reset(); }
 
-platform::Event makeEvent(platform::EventType type) {
-    platform::Event event;
-    event.type = type;
-    return event;
+// ---- the virtual clock
+
+VirtualClock::VirtualClock(double readCostMs) : readCost_(readCostMs) {
+    platform::TimeSource src{readNow, doSleep, this};
+    platform::setTimeSource(&src);
+    ResetClockBase();
+}
+
+VirtualClock::~VirtualClock() {
+    platform::setTimeSource(nullptr);
+    ResetClockBase();
+}
+
+double VirtualClock::readNow(void* self) {
+    auto* c = static_cast<VirtualClock*>(self);
+    ++c->reads_;
+    double t = c->now_;
+    c->now_ += c->readCost_;
+    return t;
+}
+
+void VirtualClock::doSleep(void* self, int ms) {
+    auto* c = static_cast<VirtualClock*>(self);
+    c->sleeps_.push_back(ms);
+    if (ms > 0) c->now_ += ms;
+}
+
+// ---- reading the frame back
+
+std::ostream& operator<<(std::ostream& out, const FramePixel& c) {
+    return out << "rgb(" << c.r << ", " << c.g << ", " << c.b << ")";
+}
+
+std::vector<FramePixel> readFrameRect(int x, int y, int w, int h) {
+    std::vector<FramePixel> out;
+    if (w <= 0 || h <= 0) return out;
+    int clientW = 0, clientH = 0;
+    platform::windowClientSize(&clientW, &clientH);
+    std::vector<std::uint8_t> raw(static_cast<std::size_t>(w) * h * 4);
+    glFinish();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    // GL counts rows from the bottom of the window.
+    glReadPixels(x, clientH - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
+    for (int row = h - 1; row >= 0; --row) {
+        for (int i = row * w * 4; i < (row + 1) * w * 4; i += 4) {
+            out.push_back({raw[i], raw[i + 1], raw[i + 2]});
+        }
+    }
+    return out;
+}
+
+FramePixel readFramePixel(int x, int y) { return readFrameRect(x, y, 1, 1).front(); }
+
+bool nearPixel(const FramePixel& a, const FramePixel& b, int tolerance) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
 }
 
 }  // namespace qvt::test

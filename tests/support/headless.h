@@ -36,13 +36,12 @@ struct HeadlessOptions {
     const char* caption = "AKQZ08_Rayvaulter";
     int showState = kShowDefault;
     const NamedRoutine* callTable = nullptr;  // the game's call-by-name table (not copied)
-    bool virtualClock = true;                 // false: the real clock
-    double clockReadCostMs = 0.05;            // see VirtualClock
 };
 
-// Runs the runtime start-up with the options' settings in a private temporary folder of
-// its own ($TMPDIR points there while it lives). The destructor stops every subsystem,
-// closes the window, and puts back the current folder, $TMPDIR and the real clock.
+// Runs the runtime start-up with the options' settings on a virtual clock, in a private
+// temporary folder of its own ($TMPDIR points there while it lives). The destructor stops
+// every subsystem, closes the window, and puts back the current folder, $TMPDIR and the
+// real clock.
 class HeadlessRuntime {
 public:
     explicit HeadlessRuntime(const HeadlessOptions& options = {});
@@ -52,7 +51,6 @@ public:
 
     // True when start-up succeeded.
     bool started() const { return started_; }
-    // Null when running on the real clock.
     VirtualClock* clock() { return clock_.get(); }
     // The private temporary folder of this run, with a trailing slash.
     const std::string& tempDir() const { return tempDir_; }
@@ -86,6 +84,6 @@ protected:
 };
 
 // An event of the given type (window and focus events need nothing more).
-platform::Event makeEvent(platform::EventType type);
+inline platform::Event makeEvent(platform::EventType type) { return {.type = type}; }
 
 }  // namespace qvt::test

@@ -48,6 +48,17 @@ int bindLoopback(std::uint16_t& port) {
     return fd;
 }
 
+// Runs command through the shell for at most 10 s (a hiscored that serves instead is ended):
+// its exit status (124 when it was ended), standard output in out.
+int capture(const std::string& command, std::string& out) {
+    FILE* pipe = ::popen(("timeout 10 " + command + " 2>/dev/null").c_str(), "r");
+    char chunk[4096];
+    out.clear();
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
+    int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 bool readable(int fd) {
     pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, kStepMs) > 0;
@@ -96,12 +107,9 @@ std::vector<std::string> LoopbackServer::requests() const {
 std::uint16_t LoopbackServer::closedPort() {
     // Bound for the whole run and never listening: connects are refused, and no other test
     // process can take the port in the meantime.
-    static const std::uint16_t port = [] {
-        std::uint16_t p = 0;
-        bindLoopback(p);
-        return p;
-    }();
-    return port;
+    static std::uint16_t port = 0;
+    static const int fd = bindLoopback(port);
+    return fd >= 0 ? port : 0;
 }
 
 void LoopbackServer::serve(int fd) {
@@ -121,7 +129,7 @@ void LoopbackServer::serve(int fd) {
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     for (std::size_t i = 0; i < reply_.chunks.size() && !stop_; ++i) {
-        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(reply_.pauseMs));
+        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         if (::send(fd, reply_.chunks[i].data(), reply_.chunks[i].size(), MSG_NOSIGNAL) < 0) return;
     }
     for (int waited = 0; reply_.holdOpen && !stop_ && waited < kMaxHoldMs; waited += kStepMs) {
@@ -130,18 +138,9 @@ void LoopbackServer::serve(int fd) {
 }
 
 RawReply rawGet(std::uint16_t port, const std::string& path, const std::string& header) {
-    int fd = connectLoopback(port);
-    std::string request = "GET " + path + " HTTP/1.0\r\n" + (header.empty() ? "" : header + "\r\n") + "\r\n";
-    timeval wait{kWaitMs / 1000, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-    std::string all;
-    char buffer[8192];
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-    ssize_t n = fd < 0 ? -1 : ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    while (n > 0 && std::chrono::steady_clock::now() < end && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
-        all.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
+    std::string all;  // the tests' paths and headers hold no quote
+    capture("curl -si0 --path-as-is -H '" + header + "' 'http://127.0.0.1:" + std::to_string(port) +
+                path + "'", all);
     std::size_t split = all.find("\r\n\r\n");
     if (split == std::string::npos || split < 12) return {};
     return {std::atoi(all.c_str() + 9), all.substr(0, split + 2), all.substr(split + 4)};
@@ -191,14 +190,9 @@ int HiscoredProcess::stop(int sig) {
 }
 
 int runHiscored(const std::vector<std::string>& args, std::string& out) {
-    std::string command = "timeout 10 " HISCORED_BIN;  // a command that serves instead is ended
+    std::string command = HISCORED_BIN;
     for (const std::string& a : args) command += " '" + a + "'";  // the tests' arguments hold no quote
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    char buffer[4096];
-    out.clear();
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return capture(command, out);
 }
 
 }  // namespace qvt::test

@@ -25,8 +25,7 @@ int connectLoopback(std::uint16_t port);
 
 // What every connection gets.
 struct LoopbackReply {
-    std::vector<std::string> chunks;  // sent in order, each its own send
-    int pauseMs = 20;                 // between chunks
+    std::vector<std::string> chunks;  // sent in order, each its own send, 20 ms apart
     bool holdOpen = false;            // after the chunks, keep the connection until stopped
 };
 
@@ -60,8 +59,8 @@ struct RawReply {
     std::string body;
 };
 
-// GET path from 127.0.0.1:port over HTTP/1.0, with one more header line when given; waits
-// at most 10 s.
+// GET path from 127.0.0.1:port over HTTP/1.0 (with curl), with one more header line when
+// given; waits at most 10 s.
 RawReply rawGet(std::uint16_t port, const std::string& path, const std::string& header = "");
 
 // The write path's query for name and score, enciphered as the game sends them.

@@ -2,7 +2,6 @@
 // window has the focus, and types text through the same events real typing produces.
 //
 //   ScriptedInput keys;          // installed; focus on, nothing down, input state reset
-//   keys.tap(2);                 // [1] down during the next frame only
 //   keys.press(44);              // [Z] held ...
 //   keys.release(44);            // ... until released
 //   keys.type("HELLO\n");        // five characters, then Enter
@@ -33,43 +32,33 @@ public:
     ScriptedInput& operator=(const ScriptedInput&) = delete;
 
     // Holds key code (0..255) down until release / releaseAll.
-    void press(int code);
+    void press(int code) { holdForSamples(code, 0); }
     void release(int code);
-    void releaseAll();
-    // Holds code down for the next `frames` frames (ShowScreen polls), then lets go.
-    void tap(int code, int frames = 1);
-    // Holds code down for the next `samples` keyboard samples, then lets go: the only hold
-    // that can end inside a wait that samples the keyboard without showing frames.
+    void releaseAll() { keys_.fill({}); }
+    // Holds code down for the next `samples` keyboard samples (0: until released), then lets
+    // go: the only hold that can end inside a wait that samples the keyboard without frames.
     void holdForSamples(int code, int samples);
     // Whether the game window has the keyboard; without it the runtime keeps old states.
     void setFocus(bool focused) { focused_ = focused; }
 
-    // Types UTF-8 text: "\n", "\r" or "\r\n" is the Return key, "\b" Backspace, "\t" Tab;
-    // everything else goes out as text events (converted to Windows-1252 by the runtime).
+    // Types UTF-8 text: "\n" is the Return key, "\b" Backspace, "\t" Tab; everything else
+    // goes out as text events (converted to Windows-1252 by the runtime).
     void type(std::string_view utf8);
     // One key-down event of key code (what a keypress or its auto-repeat sends).
     void keyEvent(int code, bool repeat = false, bool altDown = false);
 
-    // True when code reads as down in the runtime's next sample.
-    bool isDown(int code) const;
-    // Frames polled since installation, and keyboard samples taken (frames and re-polls).
-    int frames() const { return frames_; }
+    // Keyboard samples taken since installation (frames and re-polls).
     int samples() const { return samples_; }
 
 private:
-    static bool hasFocus(void* self);
-    static void readKeys(void* self, std::uint8_t* states);
-    static void beginFrame(void* self);
-    void sendText(std::string_view utf8);
+    void readKeys(std::uint8_t* states);
 
     struct Key {
         bool held = false;
-        int tapFrom = 0, tapUntil = 0;  // first and last frame a tap holds it down
-        int samplesLeft = 0;            // keyboard samples until a held key lets go
+        int samplesLeft = 0;  // keyboard samples until a held key lets go; 0: never
     };
     std::array<Key, platform::kKeyCodeCount> keys_{};
     bool focused_ = true;
-    int frames_ = 0;
     int samples_ = 0;
 };
 
@@ -91,9 +80,7 @@ void applyKeys(ScriptedInput& keys, const std::vector<ScriptRow<Want>>& rows, in
     for (const ScriptRow<Want>& r : rows) {
         if (r.frame != frame) continue;
         for (int k : r.up) keys.release(k);
-        for (int k : r.down) {
-            if (r.samples > 0) keys.holdForSamples(k, r.samples); else keys.press(k);
-        }
+        for (int k : r.down) keys.holdForSamples(k, r.samples);
     }
 }
 

@@ -1,11 +1,16 @@
-// The platform window on the offscreen driver: opening it, and SDL events translated into
-// platform events.
+// The platform window on the offscreen driver: opening it with the context programs rely on,
+// SDL events translated into platform events, and a scaled window's picture and pointer.
 #include "platform/window.h"
 
+#include <GL/gl.h>
+#include <GL/glext.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/testing.h"
 #include "support/headless.h"
@@ -26,6 +31,12 @@ TEST(WindowTest, OpensAWindowAndTranslatesEvents) {
     int w = 0, h = 0;
     windowClientSize(&w, &h);
     EXPECT_EQ(w * 1000 + h, 320200);
+    GLint depth = 0, stencil = 0, profile = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depth);
+    glGetIntegerv(GL_STENCIL_BITS, &stencil);
+    glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
+    EXPECT_TRUE(depth >= 24 && stencil >= 8) << depth << " depth, " << stencil << " stencil";
+    EXPECT_EQ(profile & GL_CONTEXT_CORE_PROFILE_BIT, 0) << "a compatibility context, for GL 1.x";
 
     Event out;
     while (pollEvent(&out)) {
@@ -60,6 +71,47 @@ TEST(WindowTest, OpensAWindowAndTranslatesEvents) {
     closeWindow();
     EXPECT_FALSE(windowOpen());
     EXPECT_EQ(glProcAddress("glClear"), nullptr) << "no window, no GL";
+}
+
+// Scale 2: an 8 x 6 picture with one green pixel at (1, 1) from the top shows as 2 x 2
+// window pixels each, and window positions map back to the picture's.
+TEST(WindowTest, AScaledWindowShowsEachPixelAsABlockAndMapsThePointerBack) {
+    test::useHeadlessDrivers();
+    keepVideoLoaded();
+    WindowConfig config;
+    config.width = 8;
+    config.height = 6;
+    config.scale = 2;
+    ASSERT_TRUE(openWindow(config)) << lastError();
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(1, 4, 1, 1);  // GL's rows run bottom-up
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    blitToWindow();
+    auto bind = reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(glProcAddress("glBindFramebuffer"));
+    ASSERT_NE(bind, nullptr);
+    bind(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    std::vector<unsigned char> rgba(16 * 12 * 4);
+    glReadPixels(0, 0, 16, 12, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    std::string shown;
+    for (int y = 11; y >= 0; --y) {
+        for (int x = 0; x < 16; ++x) shown += rgba[(y * 16 + x) * 4 + 1] > 128 ? 'G' : '.';
+        shown += '/';
+    }
+    EXPECT_EQ(shown, "................/................/..GG............/..GG............/"
+                     "................/................/................/................/"
+                     "................/................/................/................/");
+    const std::array<int, 4> points[] = {{0, 0, 0, 0}, {3, 3, 1, 1}, {15, 11, 7, 5}};
+    for (auto [wx, wy, cx, cy] : points) {
+        int x = wx, y = wy;
+        windowToClient(&x, &y);
+        EXPECT_EQ(std::pair(x, y), std::pair(cx, cy)) << wx << "," << wy;
+    }
+    closeWindow();
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// The hiscore server exchange: the server's address, the global table read from good and bad
-// replies, and the upload pass of SaveHiScore against a real hiscored on loopback.
-#include <tuple>
-
+// The hiscore server exchange: the server's address, the global table read from a real
+// hiscored on loopback and from bad replies, and the upload passes of start-up and
+// SaveHiScore.
 #include "game/game_harness.h"
 #include "game/online.h"
 
@@ -16,6 +15,16 @@ std::string wire(const std::string& text) {
 
 void pointAt(std::uint16_t port) {
     ::setenv("RAYVAULTER_HISCORE_SERVER", ("127.0.0.1:" + std::to_string(port)).c_str(), 1);
+}
+
+void put(const HiscoredProcess& server, const std::string& name, int score) {
+    ASSERT_EQ(rawGet(server.port(), writePath(name, std::to_string(score))).status, 200) << name;
+}
+
+void pend(int slot, const char* name, double score) {
+    G().LocalScore(slot) = score;
+    G().LocalName(slot) = name;
+    G().LocalSent(slot) = 0;
 }
 
 // The global table, best slot (9) first; the rest of want are placeholders.
@@ -39,6 +48,24 @@ TEST_F(GameTest, ServerAddressComesFromTheEnvironmentWithPortEightyByDefault) {
         const game::ServerAddress a = game::HiscoreServerAddress();
         EXPECT_STREQ(a.host.c_str(), k.host) << k.value;
         EXPECT_EQ(a.port, k.port) << k.value;
+    }
+}
+
+TEST_F(GameTest, ListsOfAnySizeFromHiscoredFillTheTopSlots) {
+    ScratchFolder scratch;
+    HiscoredProcess server(scratch / "server.db");
+    ASSERT_TRUE(server.ok());
+    pointAt(server.port());
+    int written = 0;
+    for (int size : {0, 3, 9, 10, 15}) {
+        for (; written < size; ++written) put(server, "R" + std::to_string(written), 10 * (written + 1));
+        game::CheckOnlineHiScore();
+        EXPECT_EQ(G().WebOk, 1) << size;
+        std::vector<Slot> want;
+        for (int k = 0; k < std::min(size, 10); ++k) {
+            want.push_back({"R" + std::to_string(size - 1 - k), 10.0 * (size - k)});
+        }
+        expectTable(want, std::to_string(size) + " records");
     }
 }
 
@@ -81,7 +108,30 @@ TEST_F(GameTest, ListsFillTheTopSlotsAndAnythingElseLeavesPlaceholders) {
     }
 }
 
-// Local entries L0 (1) .. L9 (10) sent, then two new ones pending; the server has room for
+// The local entries are sent; three pending ones lie above, at and below the global tenth.
+TEST_F(GameTest, StartUpSendsPendingEntriesAboveTheGlobalTenthOnly) {
+    ScratchFolder scratch;
+    fillLocalTable("L");
+    G().HiscoreFileName = RuntimeString((scratch / "orvelsoft.ini").c_str());
+    HiscoredProcess server(scratch / "server.db");
+    ASSERT_TRUE(server.ok());
+    for (int i = 1; i <= 10; ++i) put(server, "G" + std::to_string(i), 100 * i);
+    pointAt(server.port());
+    game::CheckOnlineHiScore();
+    pend(5, "ABOVE", 150);
+    pend(4, "EQUAL", 100);
+    pend(3, "BELOW", 99);
+    const auto startUp = [] { game::UploadPendingEntries(game::UploadForm::StartUp); };
+    EXPECT_EQ(runRoutine(startUp, 20), game::kHiscoreEntries) << "one frame per local entry";
+    EXPECT_EQ((std::vector<double>{G().LocalSent(3), G().LocalSent(4), G().LocalSent(5)}),
+              (std::vector<double>{0, 0, 1}))
+        << "below, equal to and above the tenth";
+    EXPECT_EQ(G().GlobalStale, 1);
+    EXPECT_STREQ(G().GlobalName(0).c_str(), "ABOVE") << "the list was read again after it";
+    EXPECT_EQ(G().GlobalScore(9), 1000) << "an entry sent before is not sent again";
+}
+
+// The local entries are sent, then two new ones pending; the server has room for
 // one write more, so the third gets a 429.
 TEST_F(GameTest, SaveUploadsQualifyingScoresAndAnErrorStatusKeepsOnePending) {
     ScratchFolder scratch;
@@ -89,14 +139,11 @@ TEST_F(GameTest, SaveUploadsQualifyingScoresAndAnErrorStatusKeepsOnePending) {
     G().HiscoreFileName = RuntimeString((scratch / "orvelsoft.ini").c_str());
     HiscoredProcess server(scratch / "server.db", {"--write-limit", "2"});
     ASSERT_TRUE(server.ok());
-    ASSERT_EQ(rawGet(server.port(), writePath("OLD", "10")).status, 200);
+    put(server, "OLD", 10);
     pointAt(server.port());
     game::CheckOnlineHiScore();
-    for (auto [slot, name, score] : {std::tuple{8, "NEW", 777.0}, {9, "LATE", 900.0}}) {
-        G().LocalScore(slot) = score;
-        G().LocalName(slot) = name;
-        G().LocalSent(slot) = 0;
-    }
+    pend(8, "NEW", 777);
+    pend(9, "LATE", 900);
     std::string shown;
     runRoutine(game::SaveHiScore, 5, [&](int frame) {
         if (frame == 1) shown = readCells(96, 448, 28);

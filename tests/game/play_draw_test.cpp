@@ -64,8 +64,6 @@ TEST_F(SanPlayDrawTest, EachPartIsDrawnWhereItsFieldsPutIt) {
         {"gliding right: texture x 64 at the left edge, 128 at the right",
          [](GameGlobals& g) { g.ShipSlide = -1; },
          {{248, 300, 22, "44LLLLLLLLRRRRRRRR4444"}}},
-        {"gliding left: mirrored", [](GameGlobals& g) { g.ShipSlide = 1; },
-         {{248, 300, 22, "44RRRRRRRRLLLLLLLL4444"}}},
         {"phase 116: eight fragments 56 wide, 64 pixels out",
          [](GameGlobals& g) { g.PlayPhase = 116; },
          {{180, 230, 54, "4444FFFFFFFFFFFFFF44FFFFFFFFFFFFFF44FFFFFFFFFFFFFF4444"}}},

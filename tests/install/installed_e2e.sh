@@ -5,8 +5,9 @@
 # AppStream data), apt willing to install the game's package with the dependencies
 # dpkg-shlibdeps found; the examples built against the installed runtime (find_package and
 # pkg-config); then, under Xvfb, the installed game started from another folder by an
-# unprivileged user with the prefix read-only: a round played as a player plays it, the
-# hiscore file found in the XDG data folder and nothing written beside the binary.
+# unprivileged user with the prefix read-only, against the installed hiscored: a round played
+# as a player plays it, the pending entry sent at start-up and the new one after the round,
+# the hiscore file found in the XDG data folder and nothing written beside the binary.
 #
 # usage: installed_e2e.sh BUILD_DIR SOURCE_DIR     exit 0 passed, 1 failed, 77 a tool is missing
 set -uo pipefail
@@ -22,7 +23,8 @@ done
 work=$(mktemp -d /tmp/rayvaulter-install-XXXXXX)
 xvfb_pid=""
 game_pid=""
-trap 'kill $game_pid $xvfb_pid 2>/dev/null; wait; rm -rf "$work"' EXIT
+server_pid=""
+trap 'kill $game_pid $xvfb_pid $server_pid 2>/dev/null; wait; rm -rf "$work"' EXIT
 chmod 755 "$work"
 prefix="$work/prefix"
 
@@ -73,15 +75,18 @@ PKG_CONFIG_PATH="$libdir/pkgconfig" c++ -o "$work/tester-pc" "$source_dir/exampl
   fail "input_tester did not build with pkg-config: $(tail -20 "$work/pc.log")"
 
 # A player's session: nobody, a home of its own, the prefix read-only, and a hiscore table
-# of scores 1 to 10, so any round's score is the best.
+# of scores 1 to 9, so any round's score enters, under a best entry PEND not yet sent.
 chmod -R a-w "$prefix"
 home="$work/home"
 mkdir -p "$home/data/rayvaulter" "$home/tmp" "$home/elsewhere"
-for i in 0 1 2 3 4 5 6 7 8 9; do
+for i in 0 1 2 3 4 5 6 7 8; do
   for text in "LOW$i" "$((i + 1))" 1; do
     printf '%s\r\n' "$("$prefix/bin/qvtcrypt" encrypt m4rq7e2dw "$text")"
   done
 done >"$home/data/rayvaulter/orvelsoft.ini"
+for text in PEND 5000 0; do
+  printf '%s\r\n' "$("$prefix/bin/qvtcrypt" encrypt m4rq7e2dw "$text")"
+done >>"$home/data/rayvaulter/orvelsoft.ini"
 chown -R nobody "$home"
 chmod 700 "$home/tmp"
 before=$(find "$prefix" | sort)
@@ -92,10 +97,15 @@ exec 3< <(Xvfb -displayfd 1 -screen 0 1600x1200x24 -nolisten tcp -noreset 2>"$wo
 xvfb_pid=$!
 read -r -t 20 display <&3 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$display"
-# A closed port for the hiscore server: no test reaches a real one.
+"$prefix/bin/hiscored" --listen 127.0.0.1:0 --database "$work/hiscores.db" \
+  --port-file "$work/port" --access-log off 2>"$work/server.log" &
+server_pid=$!
+for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
+[ -s "$work/port" ] || fail "hiscored did not start: $(cat "$work/server.log")"
 (cd "$home/elsewhere" && exec runuser -u nobody -- env HOME="$home" XDG_DATA_HOME="$home/data" \
   TMPDIR="$home/tmp" DISPLAY="$DISPLAY" SDL_AUDIODRIVER=dummy \
-  RAYVAULTER_HISCORE_SERVER=127.0.0.1:9 "$prefix/bin/rayvaulter" >"$work/game.log" 2>&1) &
+  RAYVAULTER_HISCORE_SERVER="127.0.0.1:$(cat "$work/port")" "$prefix/bin/rayvaulter" \
+  >"$work/game.log" 2>&1) &
 game_pid=$!
 window=""
 for _ in $(seq 100); do
@@ -162,8 +172,13 @@ timeout 10 tail --pid="$game_pid" -f /dev/null || fail "Escape did not end the g
 wait "$game_pid" || fail "the game ended with exit code $?"
 game_pid=""
 
-"$prefix/bin/qvtcrypt" dump-hiscores "$home/data/rayvaulter/orvelsoft.ini" |
-  awk '$2 == "ACE" {ok = 1} END {exit !ok}' || fail "ACE is not in the hiscore file in the data folder"
+for who in ACE PEND; do
+  "$prefix/bin/qvtcrypt" dump-hiscores "$home/data/rayvaulter/orvelsoft.ini" |
+    awk -v n="$who" '$2 == n && $4 == "1" {ok = 1} END {exit !ok}' ||
+    fail "$who is not in the hiscore file in the data folder, marked as sent"
+  "$prefix/bin/hiscored" list --database "$work/hiscores.db" | grep -qw "$who" ||
+    fail "$who did not reach the hiscore server"
+done
 [ "$(find "$prefix" | sort)" = "$before" ] || fail "the game wrote into the installed prefix"
 [ -z "$(ls -A "$home/elsewhere")" ] || fail "the game wrote into the folder it was started from"
-echo "PASS: installed, packaged, and a round played with hiscores in the data folder"
+echo "PASS: installed, packaged, and a round played against hiscored, hiscores in the data folder"

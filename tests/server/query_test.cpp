@@ -26,6 +26,7 @@ TEST(QueryTest, AcceptsWhatTheGameSendsAndRefusesAnythingElseWithAReason) {
         {"longest, printable edges, largest", wire("!~\"';<b>xy"), wire("9999999999"), "!~\"';<b>xy", 9999999999LL},
         {"empty name hex", "", score},
         {"odd hex", ok.substr(0, 15), score},
+        {"not hex", "zz" + ok.substr(2), score},
         {"name under another key", hex("otherkey", "ACE"), score},
         {"name of eleven", wire("ELEVENCHARS"), score},
         {"blank in name", wire("A B"), score},

@@ -60,10 +60,7 @@ HeadlessRuntime::HeadlessRuntime(const HeadlessOptions& options) {
     s.clientWidth = options.width;
     s.clientHeight = options.height;
     s.fullScreen = options.fullScreen ? 1 : 0;
-    s.exclusiveMouse = options.exclusiveMouse ? 1 : 0;
-    s.debugMode = options.debugMode ? 1 : 0;
     s.multisample = options.multisample;
-    s.frameRate = options.frameRate;
     s.applicationName = RuntimeString(options.caption);
     started_ = RuntimeStartUp(options.showState, s.applicationName) == 0;
 }
@@ -120,7 +117,6 @@ VirtualClock::~VirtualClock() {
 
 double VirtualClock::readNow(void* self) {
     auto* c = static_cast<VirtualClock*>(self);
-    ++c->reads_;
     double t = c->now_;
     c->now_ += c->readCost_;
     return t;

@@ -29,10 +29,7 @@ struct HeadlessOptions {
     int width = 640;
     int height = 480;
     bool fullScreen = false;
-    bool exclusiveMouse = false;
-    bool debugMode = false;
     int multisample = 0;
-    int frameRate = 60;
     const char* caption = "AKQZ08_Rayvaulter";
     int showState = kShowDefault;
     const NamedRoutine* callTable = nullptr;  // the game's call-by-name table (not copied)

@@ -28,7 +28,7 @@ void sendText(std::string_view utf8) {
 
 ScriptedInput::ScriptedInput() {
     platform::KeyboardSource src{
-        [](void* self) { return static_cast<ScriptedInput*>(self)->focused_; },
+        [](void*) { return true; },
         [](void* self, std::uint8_t* out) { static_cast<ScriptedInput*>(self)->readKeys(out); },
         nullptr, this};
     platform::setKeyboardSource(&src);

@@ -38,8 +38,6 @@ public:
     // Holds code down for the next `samples` keyboard samples (0: until released), then lets
     // go: the only hold that can end inside a wait that samples the keyboard without frames.
     void holdForSamples(int code, int samples);
-    // Whether the game window has the keyboard; without it the runtime keeps old states.
-    void setFocus(bool focused) { focused_ = focused; }
 
     // Types UTF-8 text: "\n" is the Return key, "\b" Backspace, "\t" Tab; everything else
     // goes out as text events (converted to Windows-1252 by the runtime).
@@ -58,7 +56,6 @@ private:
         int samplesLeft = 0;  // keyboard samples until a held key lets go; 0: never
     };
     std::array<Key, platform::kKeyCodeCount> keys_{};
-    bool focused_ = true;
     int samples_ = 0;
 };
 

@@ -20,7 +20,6 @@ public:
     double now() const { return now_; }
     // Every sleep the runtime asked for, in order.
     const std::vector<int>& sleeps() const { return sleeps_; }
-    int clockReads() const { return reads_; }
 
 private:
     static double readNow(void* self);
@@ -28,7 +27,6 @@ private:
 
     double now_ = 1000.0;  // not 0, so a base of 0 would show up in the tests
     double readCost_;
-    int reads_ = 0;
     std::vector<int> sleeps_;
 };
 

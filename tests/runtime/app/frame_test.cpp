@@ -1,5 +1,5 @@
 // ShowScreen on the virtual clock: the frame schedule, the focus-loss pause, the event pump
-// with its QVT_WIN32_MSG listener, the idle wait, and the ways a running program ends from
+// with its QVT_WIN32_MSG listener, and the ways a running program ends from
 // inside it (death tests: each end really exits).
 #include "app/frame.h"
 
@@ -117,14 +117,6 @@ TEST_F(FrameTest, FocusLossPausesUntilTheWindowIsActiveAgainUnlessOff) {
     runtime->injectAfter(makeEvent(EventType::FocusLost));
     runtime->frame(5.0);
     expectState(false, 2, 2, "without auto-pause");
-}
-
-TEST_F(FrameTest, TheIdleWaitSleepsWhileNothingHappens) {
-    const std::size_t before = clock().sleeps().size();
-    Hibernate();
-    const std::vector<int> slept(clock().sleeps().begin() + static_cast<long>(before),
-                                 clock().sleeps().end());
-    EXPECT_EQ(slept, std::vector<int>(15, 5)) << "15 rounds of 5 ms";
 }
 
 TEST_F(FrameTest, EveryWayOutEndsWithCodeZeroAndTheQuitRoutineOnce) {

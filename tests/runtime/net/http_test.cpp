@@ -1,6 +1,6 @@
 // The HTTP GET client against a server thread on loopback: the request's bytes, the
 // header's end in every form and across reads, the body in pieces, and every way a call
-// fails (refused, silent, too slow, too long, unsafe text).
+// fails (refused, silent, too slow, too long, unsafe text, memory-file target).
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -39,6 +39,9 @@ protected:
 };
 
 TEST_F(HttpTest, SendsTheRequestAndFindsTheHeaderEndInAnyFormAndAcrossReads) {
+    std::string many;
+    std::vector<std::string> manyChunks{kOk};
+    for (int i = 0; i < 40; ++i) many += manyChunks.emplace_back("line " + std::to_string(i) + "\n");
     struct Case {
         const char* what;
         std::vector<std::string> chunks;
@@ -51,6 +54,7 @@ TEST_F(HttpTest, SendsTheRequestAndFindsTheHeaderEndInAnyFormAndAcrossReads) {
         {"CR LF | CR LF", {"HTTP/1.0 200 OK\r\nA: b\r\n", "\r\nBODY"}, "BODY", 200},
         {"CR | LF CR LF", {"HTTP/1.0 200 OK\r\nA: b\r", "\n\r\nBO", "DY"}, "BODY", 200},
         {"status line in pieces", {"HTTP/1.0 4", "04 Gone\r\n\r\nno"}, "no", 404},
+        {"body in many reads", manyChunks, many, 200},
         {"no empty line at all", {"HTTP/1.0 200 OK\r\nA: b\r\nBODY"}, "", 200},
         {"no status line", {"garbage\r\n\r\nBODY"}, "BODY", 0},
         {"empty reply", {}, "", 0},
@@ -115,6 +119,10 @@ TEST_F(HttpTest, FailuresReturnZeroInTimeWithTheTargetFileOnDisk) {
     }
     ::close(filler);
     ::close(full);
+    LoopbackServer server({{kOk + "never"}});
+    RuntimeString memory("mem://      1a.  401000");
+    EXPECT_EQ(HttpGetToFile("127.0.0.1", "/", server.port(), &memory, nullptr, 0, 2000), 0);
+    EXPECT_TRUE(server.requests().empty()) << "a memory-file target fails before connecting";
 }
 
 }  // namespace

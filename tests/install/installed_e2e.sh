@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The installed game and its packages, as a packager and a player meet them: `cmake
 # --install` into a scratch prefix and the layout checked; the Debian packages made with
-# cpack, lintian finding no error in them (it also reads the static desktop entry and
-# AppStream data), apt willing to install the game's package with the dependencies
-# dpkg-shlibdeps found; the examples built against the installed runtime (find_package and
-# pkg-config); then, under Xvfb, the installed game started from another folder by an
-# unprivileged user with the prefix read-only, against the installed hiscored: a round played
-# as a player plays it, the pending entry sent at start-up and the new one after the round,
-# the hiscore file found in the XDG data folder and nothing written beside the binary.
+# cpack, lintian finding no error in them, the desktop entry and AppStream data valid, apt
+# willing to install the game's package with the dependencies dpkg-shlibdeps found; the
+# examples built against the installed runtime (find_package and pkg-config); then, under
+# Xvfb, the installed game started from another folder by an unprivileged user with the
+# prefix read-only, against the installed hiscored: a round played as a player plays it, the pending entry sent at start-up and the new one after the round,
+# the hiscore file found in the XDG data folder and nothing written beside the binary; and
+# the game at --scale 2, each pixel a sharp 2 x 2 block.
 #
 # usage: installed_e2e.sh BUILD_DIR SOURCE_DIR     exit 0 passed, 1 failed, 77 a tool is missing
 set -uo pipefail
@@ -15,7 +15,8 @@ set -uo pipefail
 build=$(cd "${1:?usage: installed_e2e.sh BUILD_DIR SOURCE_DIR}" && pwd)
 source_dir=$(cd "${2:?usage: installed_e2e.sh BUILD_DIR SOURCE_DIR}" && pwd)
 probe="$build/tests/e2e_screen_probe"
-for tool in Xvfb xdotool pkg-config runuser cpack dpkg-deb lintian apt-get; do
+for tool in Xvfb xdotool pkg-config runuser cpack dpkg-deb lintian apt-get desktop-file-validate \
+  appstreamcli; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 [ "$(id -u)" -eq 0 ] || { echo "SKIP: needs root to play as an unprivileged user"; exit 77; }
@@ -62,6 +63,9 @@ dpkg-deb -c "$work"/debs/libquivent-dev_*.deb | grep 'include/quivent/quivent.h$
   fail "no libquivent-dev package with the headers"
 apt-get install -s "$game" >"$work/apt.log" 2>&1 || fail "apt: $(tail -5 "$work/apt.log")"
 
+desktop-file-validate "$prefix/share/applications/rayvaulter.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$prefix/share/metainfo/rayvaulter.metainfo.xml" >"$work/as.log" 2>&1 ||
+  fail "appstreamcli validate: $(cat "$work/as.log")"
 # A bad option on the command line is refused with exit code 2.
 "$prefix/bin/rayvaulter" --scale 9 2>/dev/null; [ $? -eq 2 ] || fail "--scale 9 is not refused"
 
@@ -102,19 +106,23 @@ export DISPLAY=":$display"
 server_pid=$!
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
 [ -s "$work/port" ] || fail "hiscored did not start: $(cat "$work/server.log")"
-(cd "$home/elsewhere" && exec runuser -u nobody -- env HOME="$home" XDG_DATA_HOME="$home/data" \
-  TMPDIR="$home/tmp" DISPLAY="$DISPLAY" SDL_AUDIODRIVER=dummy \
-  RAYVAULTER_HISCORE_SERVER="127.0.0.1:$(cat "$work/port")" "$prefix/bin/rayvaulter" \
-  >"$work/game.log" 2>&1) &
-game_pid=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --name '^AKQZ08_Rayvaulter$' 2>/dev/null | head -1)
-  [ -n "$window" ] && break
-  kill -0 "$game_pid" 2>/dev/null || fail "the game ended before its window came up"
-  sleep 0.2
-done
-[ -n "$window" ] || fail "no game window"
+# start_game ARGS...: the installed game as the player, its window in $window.
+start_game() {
+  (cd "$home/elsewhere" && exec runuser -u nobody -- env HOME="$home" XDG_DATA_HOME="$home/data" \
+    TMPDIR="$home/tmp" DISPLAY="$DISPLAY" SDL_AUDIODRIVER=dummy \
+    RAYVAULTER_HISCORE_SERVER="127.0.0.1:$(cat "$work/port")" "$prefix/bin/rayvaulter" "$@" \
+    >"$work/game.log" 2>&1) &
+  game_pid=$!
+  window=""
+  for _ in $(seq 100); do
+    window=$(xdotool search --name '^AKQZ08_Rayvaulter$' 2>/dev/null | head -1)
+    [ -n "$window" ] && return
+    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before its window came up"
+    sleep 0.2
+  done
+  fail "no game window"
+}
+start_game
 # Keys go through XTEST to the focused window, as a keyboard's would.
 xdotool windowfocus --sync "$window" 2>>"$work/xdotool.log"
 
@@ -167,10 +175,13 @@ xdotool type --delay 120 ACE 2>>"$work/xdotool.log"
 sleep 0.5
 press Return
 wait_for 20 on_title || fail "the title did not come back after the name entry"
-press Escape
-timeout 10 tail --pid="$game_pid" -f /dev/null || fail "Escape did not end the game"
-wait "$game_pid" || fail "the game ended with exit code $?"
-game_pid=""
+quit_with_escape() {
+  press Escape
+  timeout 10 tail --pid="$game_pid" -f /dev/null || fail "Escape did not end the game"
+  wait "$game_pid" || fail "the game ended with exit code $?"
+  game_pid=""
+}
+quit_with_escape
 
 for who in ACE PEND; do
   "$prefix/bin/qvtcrypt" dump-hiscores "$home/data/rayvaulter/orvelsoft.ini" |
@@ -181,4 +192,17 @@ for who in ACE PEND; do
 done
 [ "$(find "$prefix" | sort)" = "$before" ] || fail "the game wrote into the installed prefix"
 [ -z "$(ls -A "$home/elsewhere")" ] || fail "the game wrote into the folder it was started from"
-echo "PASS: installed, packaged, and a round played against hiscored, hiscores in the data folder"
+
+# --scale 2: the 640 x 480 picture in a 1280 x 960 window, each pixel a 2 x 2 block.
+start_game --scale 2
+for _ in $(seq 100); do  # until the title is up
+  read -r size mismatches lighted < <("$probe" "$window" 2)
+  [ "${lighted:-0}" -gt 10000 ] && break
+  sleep 0.2
+done
+[ "$size" = "1280x960" ] || fail "--scale 2 opened a window of $size"
+[ "$lighted" -gt 10000 ] || fail "the scaled window shows (almost) nothing: $lighted pixels lit"
+[ "$mismatches" -eq 0 ] || fail "$mismatches pixels differ from their 2 x 2 block"
+xdotool windowfocus --sync "$window" 2>>"$work/xdotool.log"
+quit_with_escape
+echo "PASS: installed, packaged, a round played against hiscored, hiscores in the data folder, scale 2 sharp"

@@ -5,9 +5,10 @@
 # willing to install the game's package with the dependencies dpkg-shlibdeps found; the
 # examples built against the installed runtime (find_package and pkg-config); then, under
 # Xvfb, the installed game started from another folder by an unprivileged user with the
-# prefix read-only, against the installed hiscored: a round played as a player plays it, the pending entry sent at start-up and the new one after the round,
-# the hiscore file found in the XDG data folder and nothing written beside the binary; and
-# the game at --scale 2, each pixel a sharp 2 x 2 block.
+# prefix read-only, against the installed hiscored: a round played as a player plays it,
+# the pending entry sent at start-up and the new one after the round, the hiscore file
+# found in the XDG data folder and nothing written beside the binary; and the game at
+# --scale 2, each pixel a sharp 2 x 2 block.
 #
 # usage: installed_e2e.sh BUILD_DIR SOURCE_DIR     exit 0 passed, 1 failed, 77 a tool is missing
 set -uo pipefail

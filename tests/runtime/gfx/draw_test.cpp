@@ -37,17 +37,20 @@ class DrawTest : public test::GlTest {};
 
 TEST_F(DrawTest, BlendAlphaZeroOpaqueNegativeTranslucentPositiveAdditive) {
     // kPaint by FillRect and white by a batch, over kBackground; -0.5 is a byte alpha of 127
-    // and -3 is capped at opacity 1.
-    const std::tuple<double, Rgb, Rgb> cases[] = {{0, kPaint, kWhite},
-                                                  {-0.5, {150, 75, 100}, {177, 152, 227}},
-                                                  {0.5, {200, 100, 200}, {227, 177, 255}},
-                                                  {-3, kPaint, kWhite}};
-    for (const auto& [alpha, rect, whiteQuad] : cases) {
+    // and -3 is capped at opacity 1. The batch's vertices as alpha * 1000 + red.
+    const std::tuple<double, Rgb, Rgb, int> cases[] = {
+        {0, kPaint, kWhite, 255255},
+        {-0.5, {150, 75, 100}, {177, 152, 227}, 127255},
+        {0.5, {200, 100, 200}, {227, 177, 255}, 127255},
+        {-3, kPaint, kWhite, 255255}};
+    for (const auto& [alpha, rect, whiteQuad, vertex] : cases) {
         SetClearColour(test::packed(kBackground));
         SetBlendAlpha(-0.5);
         SetBlendAlpha(alpha);
         FillRect(0, 0, 10, 10, test::packed(kPaint));
         quad(20, 0, 0xFFFFFF);
+        const PolygonVertex* v = CurrentPolygonBatch()->vertices.get();
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(v[i].a * 1000 + v[i].r, vertex) << alpha << ", " << i;
         EXPECT_TRUE(test::nearColour(readPixel(5, 5), rect, 1)) << "rectangle at " << alpha;
         EXPECT_TRUE(test::nearColour(readPixel(25, 5), whiteQuad, 1)) << "batch at " << alpha;
     }
@@ -58,6 +61,9 @@ TEST_F(DrawTest, KeyColourAndAlphaTest) {
     quad(0, 0, kKey);               // alpha 0 fails the default alpha test
     FillRect(20, 0, 10, 10, kKey);  // writes, with alpha 0, and puts the alpha test back
     quad(40, 0, kKey);
+    SetAlphaThreshold(1.0);         // switches the test off, keeps the stored threshold
+    FillRect(60, 0, 10, 10, kKey);  // so the test comes back on after it
+    quad(80, 0, kKey);
     SetBlendAlpha(-0.4);  // vertex alpha 102/255
     SetAlphaThreshold(0.5);
     quad(100, 0, test::packed(kPaint));
@@ -66,6 +72,7 @@ TEST_F(DrawTest, KeyColourAndAlphaTest) {
     EXPECT_EQ((std::vector{readPixel(5, 5), readPixel(25, 5), readPixel(45, 5), readPixel(105, 5)}),
               (std::vector<Rgb>{kBackground, {255, 0, 128}, kBackground, kBackground}));
     EXPECT_NE(readPixel(125, 5), kBackground) << "threshold 0.3 lets alpha 0.4 through";
+    EXPECT_EQ(readPixel(85, 5), kBackground) << "a rectangle turns the alpha test back on";
 }
 
 TEST_F(DrawTest, CapabilityCacheSkipsRedundantCallsUntilForgotten) {

@@ -64,7 +64,7 @@ TEST_F(FontTest, CellLayoutsFollowTheImageShape) {
     }
 }
 
-TEST_F(FontTest, ProportionalWidthsFollowTheInk) {
+TEST_F(FontTest, ProportionalWidthsFollowTheInkAndByte128EndsA128GlyphText) {
     LoadFontFile(write("varied.png", fontPng(256, 128, 16, variedInk)), 0);
     EXPECT_EQ(glyph(0, 'W').width, 14) << "ink up to the right edge gets no spacing column";
     // 'A' 7, 'B' 8, 'C' 9 wide, the space as wide as the j (5); fixed width is the cell.
@@ -76,6 +76,8 @@ TEST_F(FontTest, ProportionalWidthsFollowTheInk) {
     }
     DrawText("AB", 100, 200, 1);
     EXPECT_EQ(scan(100, 114, 205), "WWWWWWBWWWWWWWB") << "B follows A's 7-pixel advance";
+    DrawText("AB\x80" "C", 0, 0, 0);
+    EXPECT_EQ(scan(18, 18, 5) + scan(32, 63, 5), "W" + std::string(32, 'B')) << "byte 128 ends it";
 }
 
 TEST_F(FontTest, FontSlotErrors) {
@@ -94,18 +96,25 @@ TEST_F(FontTest, FontSlotErrors) {
     LoadFontFile("", 3);
     EXPECT_EQ(std::tuple(LastErrorCode(), fontRecord(3).texture, CurrentFont()), std::tuple(0, 0u, 5))
         << "an empty path empties the font's texture and does not select it";
+    LoadFontFile("", 33);
+    EXPECT_EQ(LastErrorCode() * 100 + CurrentFont(), 5) << "the empty path before the number check";
     SelectFont(3);
     DrawText("ABC", 10, 10, 1);
     EXPECT_EQ(scan(10, 40, 12), std::string(31, 'B')) << "an empty font slot draws nothing";
 }
 
-TEST_F(FontTest, BlackIsTheKeyOfBmpFontsAndTextLeavesTheBatchAlone) {
+TEST_F(FontTest, BlackIsTheKeyOfBmpFontsTextStartsRoundedUpAndLeavesTheBatchAlone) {
     test::BmpLayout layout{128, 64};  // white ink on black, cell 'X' half filled
     layout.pixel = [](int x, int y) { return (y / 8) * 16 + x / 8 == 'X' && x % 8 < 4 ? 0xFFFFFFu : 0u; };
     LoadFontFile(write("f.bmp", test::makeBmp(layout)), 0);
     EXPECT_EQ(glyph(0, 'X').width, 5) << "black counts as empty";
     DrawText("X", 20, 30, 0);
     EXPECT_EQ(scan(19, 28, 31), "BWWWWBBBBB") << "keyed black never covers the background";
+    InstallBuiltInFont(0);
+    // 'M' lights its shape's column 0 in row 0: cell pixel (1, 1), outlined at (0, 1).
+    DrawText("M", 10.2, 40, 0);
+    EXPECT_EQ(scan(10, 12, 41, 'o', {8, 8, 8}) + scan(11, 11, 40), "BoWB")
+        << "x 10.2 starts in column 11; transparent cell pixels are cut out";
     BeginPolygon(-1, kPolygonFan);
     for (auto [x, y] : {std::pair{0, 0}, {10, 0}, {10, 10}}) AddPolygonVertex(x, y, 0, 0, 0xFF);
     DrawText("HELLO", 50, 50, 0);

@@ -126,6 +126,7 @@ TEST(PngDecoder, ColourTypesKeysAndMalformedFiles) {
             for (int i = 0; i < 4; ++i) b[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
         });
     };
+    ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
     expectDecoded(DecodePng, {
         {"alpha kept exactly, never keyed",
@@ -153,6 +154,9 @@ TEST(PngDecoder, ColourTypesKeysAndMalformedFiles) {
         {"signature cut short", {0x89, 'P', 'N'}, "NotRecognised"},
     });
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "libpng's own messages are silenced";
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "File in.png has unsupported color type.\n"
+              "Types GRAY, RGB and RGB_ALPHA are supported.\n");
 }
 
 TEST(JpegDecoder, GreyAndRgbUnkeyedOtherChannelCountsLoggedMalformedFilesFailed) {

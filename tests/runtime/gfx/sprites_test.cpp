@@ -62,6 +62,8 @@ TEST_F(SpritesTest, ImageIsStoredInAPowerOfTwoTexture) {
     int w = 0, h = 0;
     GetSpriteSize(1, &w, &h);
     EXPECT_EQ(w * 100 + h, 2010);
+    test::uploadTexture(2, solid(1, 17));
+    EXPECT_EQ(record(2).textureWidth * 100 + record(2).textureHeight, 1632) << "at least 16";
     GetSpriteSize(70000, &w, &h);
     EXPECT_EQ(w + h, 0);
 }
@@ -90,11 +92,17 @@ TEST_F(SpritesTest, KeyedHolesTakeTheColourOfInnerNeighbours) {
         if (x < 1 || x > 2 || y < 1 || y > 2) return 0x8000FF;
         return std::array{0xFF0000FFu, 0xFF00FF00u, 0xFFFF0000u, 0xFFFFFFFFu}[(y - 1) * 2 + x - 1];
     };
-    load(write("rgb.png", test::makePng(4, 4, inner)), 1);
+    const RuntimeString rgb = write("rgb.png", test::makePng(4, 4, inner));
+    load(rgb, 1);
     EXPECT_EQ((std::pair{picturePixel(1, 0, 0), picturePixel(1, 1, 0)}), (std::pair{Rgba{255, 0, 0, 0}, Rgba{127, 127, 0, 0}}))
         << "the corner sees only red; red and green, rounded down";
     load(write("rgba.png", test::makePng(4, 4, [&](int x, int y) { return inner(x, y) == 0x8000FF ? 0x00302010u : inner(x, y); }, true)), 2);
     EXPECT_EQ(picturePixel(2, 0, 0), (Rgba{0x10, 0x20, 0x30, 0})) << "file alpha: no edge-colour pass";
+    SetColourKey(0);
+    load(rgb, 1);
+    load(write("black.bmp", test::makeBmp({})), 3);
+    EXPECT_EQ((std::pair{picturePixel(1, 0, 0), picturePixel(3, 0, 0)}),
+              (std::pair{Rgba{255, 0, 128, 255}, Rgba{0, 0, 0, 0}})) << "black keyed, magenta not";
 }
 
 TEST_F(SpritesTest, FailedLoadsEmptyTheSlotAndSetTheirCodes) {
@@ -137,20 +145,25 @@ TEST_F(SpritesTest, SavedPicturesAndScreens) {
     EXPECT_FALSE(SaveScreenImage(""));
 }
 
-// SetColourKey(-1) is "no key": no 24-bit colour equals it, so white stays white in RGB PNG
-// sprites, in font images and in vertex colours.
+// SetColourKey(-1) is "no key": no 24-bit colour equals it, so white stays white in BMP and
+// RGB PNG sprites, in font images and in vertex colours.
 TEST_F(SpritesTest, KeyMinusOneKeysNothing) {
     const auto white = [](int, int) { return 0xFFFFFFu; };
+    test::BmpLayout bmp{8, 8};
+    bmp.pixel = white;
     SetColourKey(-1);
+    load(write("w.bmp", test::makeBmp(bmp)), 1);
     load(write("w.png", test::makePng(8, 8, white)), 2);
+    DrawSpriteAt(1, 10, 10);
     DrawSpriteAt(2, 30, 10);
     LoadFontFile(write("f.png", test::makePng(128, 64, white)), 1);
     DrawText("A", 50, 10, 0);
     BeginPolygon(-1, kPolygonFan);
     for (auto [x, y] : {std::pair{70, 10}, {80, 10}, {80, 20}, {70, 20}}) AddPolygonVertex(x, y, 0, 0, 0xFFFFFF);
     EndPolygon();
-    EXPECT_EQ(test::scan(33, 33, 13) + test::scan(53, 53, 13) + test::scan(75, 75, 15), "WWW")
-        << "RGB PNG, font image, white vertices";
+    EXPECT_EQ(test::scan(13, 13, 13) + test::scan(33, 33, 13) + test::scan(53, 53, 13) +
+                  test::scan(75, 75, 15), "WWWW")
+        << "BMP, RGB PNG, font image, white vertices";
 }
 
 }  // namespace

@@ -22,9 +22,9 @@ std::pair<int, int> mixed(VoiceMixer& mixer, int frames, std::int16_t value = 0)
 }
 
 TEST(DeviceScale, VolumePanAndTheGainsOfBothSides) {
-    const std::pair<double, int> volumes[] = {{1.0, 0},    {0.5, -602}, {0.01, -4000},
-                                              {0.999, -9}, {2.0, 0},    {0.009, kSilentHundredths},
-                                              {std::nan(""), kSilentHundredths}};
+    const std::pair<double, int> volumes[] = {
+        {1.0, 0}, {0.5, -602}, {0.01, -4000}, {0.999, -9}, {2.0, 0}, {0.0, kSilentHundredths},
+        {0.009, kSilentHundredths}, {std::nan(""), kSilentHundredths}};
     for (auto [v, h] : volumes) EXPECT_EQ(VolumeToHundredths(v), h) << "volume " << v;
     const std::pair<double, int> pans[] = {
         {-3.0, -kPanFullRight}, {3.0, kPanFullRight}, {-0.33339, -3333}, {std::nan(""), 0}};

@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include "app/frame.h"
 #include "audio_test_util.h"
 #include "core/errors.h"
 #include "files/memfile.h"
 #include "platform/audio.h"
+#include "support/headless.h"
 #include "support/virtual_clock.h"
 
 namespace qvt {
@@ -85,6 +87,20 @@ TEST_F(MusicTest, MissingUndecodableVolumeMemoryFilesAndShutdown) {
     EXPECT_EQ(LastErrorCode() * 10 + platform::tuneActive(), 1) << "a memory file";
     ShutdownMusic();
     EXPECT_EQ(MusicPlaying() + platform::tuneActive(), 0) << "the shutdown step closes the tune";
+}
+
+// A tune that starts ends a pause: opening it may have taken the focus. A missing file
+// starts nothing and leaves the pause alone.
+TEST(MusicPauseTest, PlayMusicEndsAPause) {
+    test::HeadlessRuntime runtime;
+    ASSERT_TRUE(runtime.started());
+    test::ScratchFolder dir;
+    test::writeBytes(dir / "t.wav", test::toneWav(100, 44100));
+    SetPause(1);
+    PlayMusic(test::rs(dir / "missing.mp3"), 0);
+    EXPECT_TRUE(PauseFlag());
+    PlayMusic(test::rs(dir / "t.wav"), 0);
+    EXPECT_FALSE(PauseFlag());
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ TEST(MemoryFileTest, ForgedAndMistypedNamesResolveToNothing) {
     MemoryFile mem(test::Bytes(100, 7));
     const std::string good = str(mem.name());
     EXPECT_EQ(good.substr(0, 15), "mem://      64.") << "size in hex, padded to eight";
+    EXPECT_EQ(str(MemoryFileName(26, 0x7f0012345678)), "mem://      1a.7f0012345678");
     const auto address = reinterpret_cast<std::uintptr_t>(mem.bytes()->data());
     const std::string bad[] = {
         str(MemoryFileName(101, address)), str(MemoryFileName(99, address)),

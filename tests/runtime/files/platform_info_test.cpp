@@ -22,10 +22,16 @@ std::string ask(const char* key) { return std::string(QueryPlatformInfo(key).vie
 // LC_ALL before LC_MESSAGES before LANG; an empty one does not count. The language table
 // reads 0409 as UK.
 TEST(PlatformInfoTest, LocaleFromTheEnvironment) {
-    ScopedEnv all("LC_ALL", ""), messages("LC_MESSAGES", "de_DE"), lang("LANG", "en_US");
+    const std::pair<const char*, const char*> locales[] = {{"C", "us"}, {"en_US", "uk"},
+        {"de_DE.UTF-8", "de"}, {"en_GB.UTF-8", "us"}, {"sr_RS", "sr"}};
+    for (const auto& [locale, code] : locales) {
+        ScopedEnv all("LC_ALL", locale);
+        EXPECT_EQ(ask("locale"), code) << locale;
+    }
+    ScopedEnv all("LC_ALL", ""), messages("LC_MESSAGES", "de_DE"), lang("LANG", "ja_JP");
     EXPECT_EQ(ask("LOCALE"), "de");
     ScopedEnv noMessages("LC_MESSAGES", nullptr);
-    EXPECT_EQ(ask("LOCALE"), "uk");
+    EXPECT_EQ(ask("LOCALE"), "jp");
     ScopedEnv noLang("LANG", nullptr);
     EXPECT_EQ(ask("LOCALE"), "us");
 }

@@ -1,7 +1,7 @@
 // FindPath: refusals, paths cell for cell (neighbour order and first in, first out among
-// equal f), the weights, the size of the hash sets, and on random maps paths that are
-// connected, avoid walls and cost no more than a reference Dijkstra: a fault in the heap or
-// the hash sets changes a path or breaks a search.
+// equal f), the weights, cell costs, the size of the hash sets, and on random maps paths that
+// are connected, avoid walls and cost no more than a reference Dijkstra, the same whichever
+// open list the planner keeps: a fault in an open list or the hash sets changes a path.
 #include "path/find_path.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +80,16 @@ TEST(FindPathTest, PathsCellForCell) {
         EXPECT_EQ(find(mapOf({"11111", "19991", "#####"}), weight, 0, 1, 4, 1), expected)
             << "weight " << weight;
     }
+
+    // The planner's costs run from above 1 to 2 at the largest; a wall is -1.
+    const RuntimeArray<double> map = mapOf({"42#"});
+    PlannerParams p;
+    p.width = 3, p.height = 1, p.goalX = 1, p.map = map.data();
+    AStarPlanner planner;
+    ASSERT_TRUE(planner.setup(p));
+    const std::vector<float> costs = {
+        planner.cellCost(0, 0), planner.cellCost(1, 0), planner.cellCost(2, 0)};
+    EXPECT_EQ(costs, std::vector<float>({2.0f, 1.5f, -1.0f}));
 }
 
 // Wide or tall maps grow the exponent; thin ones and small ones keep it near four buckets a cell.
@@ -113,7 +123,21 @@ double dijkstra(const AStarPlanner& planner) {
     return dist[p.goalY * p.width + p.goalX];
 }
 
-TEST(FindPathTest, RandomMapsGiveConnectedPathsNoDearerThanTheCheapest) {
+// The planner's own path with the given open list; {{-1, -1}} when it refuses the map.
+Cells plannerPath(PlannerParams p, OpenListKind kind) {
+    p.openList = kind;
+    AStarPlanner planner;
+    if (!planner.setup(p)) return {{-1, -1}};
+    planner.reset();  // puts the start node in
+    planner.search();
+    Cells cells;
+    for (const Node* n = planner.goalNode(); n != nullptr; n = n->parent) {
+        cells.insert(cells.begin(), {n->x, n->y});
+    }
+    return cells;
+}
+
+TEST(FindPathTest, RandomMapsGiveConnectedCheapestPathsWhicheverOpenList) {
     std::mt19937 rng(4242);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     int found = 0;
@@ -133,6 +157,11 @@ TEST(FindPathTest, RandomMapsGiveConnectedPathsNoDearerThanTheCheapest) {
         p.goalX = static_cast<int>(rng() % p.width), p.goalY = static_cast<int>(rng() % p.height);
         p.weight = static_cast<float>(round % 5) / 4.0f;
         SCOPED_TRACE("round " + std::to_string(round) + " weight " + std::to_string(p.weight));
+        // The heap must take nodes in the sorted list's order, diagonal steps or not.
+        for (const std::uint8_t diagonals : {1, 0}) {
+            p.diagonalMoves = diagonals;
+            EXPECT_EQ(plannerPath(p, OpenListKind::Heap), plannerPath(p, OpenListKind::SortedRing));
+        }
         const Cells cells = find(map, p.weight, p.startX, p.startY, p.goalX, p.goalY);
         AStarPlanner reference;
         if (!reference.setup(p)) {

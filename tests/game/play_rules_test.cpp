@@ -11,7 +11,32 @@ namespace {
 
 const Probe kShipX = QVT_FIELD(ShipX);
 const Probe kShipY = QVT_FIELD(ShipY);
+const Probe kSlide = QVT_FIELD(ShipSlide);
+const Probe kStarTop = QVT_FIELD(StarTop);
+const Probe kBeamEnd = QVT_FIELD(BeamEnd);
 const Probe kExplode{"explode voices", [] { return double(voicesPlaying(game::kSoundExplode)); }};
+
+// The star rises 148 frames (the ship drifts left for 112 of them), the beams extend 25 and
+// play and the music begin in the last of them. [S] toggles once per press: on before play
+// it replays the intro sound, in play the music.
+TEST_F(PlayTest, NewGameFliesInAndSTogglesTheIntroOrTheMusic) {
+    game::NewGameInit();
+    const int S = kKeyS;
+    runPlayScript({
+        {1, {S}, {}, {{kPhase, 1}, {kStarTop, 478}, {kShipX, 287.5}, {kSoundOn, 0}, {kIntro, 0}}},
+        {5, {}, {S}, {{kSoundOn, 0}}},
+        {6, {S}, {}, {{kSoundOn, 1}, {kIntro, 1}, {kMusic, 0}}},
+        {7, {}, {S}, {}},
+        {113, {}, {}, {{kStarTop, 254}, {kShipX, 232}, {kSlide, 0}}},
+        {148, {}, {}, {{kPhase, 2}, {kStarTop, 184}, {kBeamEnd, 0}, {kShipX, 233}}},
+        {171, {}, {}, {{kPhase, 2}, {kBeamEnd, 368}, {kMusic, 0}}},
+        {172, {}, {}, {{kPhase, 3}, {kBeamEnd, 384}, {kShipX, 256}, {kMusic, 1}}},
+        {180, {S}, {}, {{kSoundOn, 0}, {kMusic, 0}}},
+        {182, {}, {S}, {{kSoundOn, 0}}},
+        {183, {S}, {}, {{kSoundOn, 1}, {kMusic, 1}}},
+    });
+    StopMusic();
+}
 
 // One change per press, none at the edges, none with the other key held; a second press
 // while gliding adds to the glide.

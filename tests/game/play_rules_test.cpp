@@ -93,6 +93,32 @@ TEST_F(SanPlayTest, ACratePushesTheShipIntoTheStarAndTheGameEnds72FramesLater) {
     StopMusic();
 }
 
+// Pairs of crate columns come every 53, 44, 38 and 33 frames at levels 1 to 4, the first of
+// a new level a double period after the level-up. A sanitizer run: pairs through every slot.
+TEST_F(SanPlayTest, PairsComeAtTheLevelsPeriodAfterADoubleOneAtTheLevelUp) {
+    GameGlobals& g = G();
+    startPlay();  // its last frame brought the first pair
+    const auto framesToNextPair = [&] {
+        const double first = g.CrateNext;
+        for (int n = 1; n <= 100; ++n) {
+            playFrame();
+            clearCrates();  // nothing reaches the ship
+            if (g.CrateNext != first) return n;
+        }
+        return -1;
+    };
+    const int afterLevelUp[] = {0, 0, 86, 74, 64}, period[] = {0, 53, 44, 38, 33};
+    for (int level = 1; level <= 4; ++level) {
+        SCOPED_TRACE(testing::Message() << "level " << level);
+        if (level > 1) {
+            g.LevelFrames = 900;  // the level rises in the next frame, which brings no pair
+            EXPECT_EQ(framesToNextPair(), afterLevelUp[level] + 1);
+        }
+        ASSERT_EQ(g.Level, level);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(framesToNextPair(), period[level]);
+    }
+}
+
 // What the device plays, recorded by SDL's disk driver: each sound a tenth of a second of one
 // constant sample value, so the level each is played at shows in the recording.
 class SoundLevelTest : public PlayTest {

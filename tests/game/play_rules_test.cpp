@@ -39,18 +39,21 @@ TEST_F(PlayTest, NewGameFliesInAndSTogglesTheIntroOrTheMusic) {
 }
 
 // One change per press, none at the edges, none with the other key held; a second press
-// while gliding adds to the glide.
+// while gliding adds to the glide. An item in lane 1 is collected only by a settled ship.
 TEST_F(PlayTest, ZAndXChangeTheLaneOncePerPressAndTheShipGlidesIntoIt) {
     startPlay();
     clearField();
+    putBonus(0, laneX(1) + 16, 300, 0);
+    const Probe item = QVT_FIELD(BonusState(0));
     const int Z = kKeyZ, X = kKeyX;
     // Lane n starts at x 192 + 64n; a glide moves the ship 16 pixels a frame.
     runPlayScript({
         {1, {Z}, {}, {{kShipX, 240}}},
-        {4, {}, {Z}, {{kShipX, 192}}},
+        {4, {}, {Z}, {{kShipX, 192}, {item, 1}}},  // touched while gliding away
         {5, {Z}, {}, {{kShipX, 192}}},  // lane 0: nothing further left
         {6, {X}, {Z}, {{kShipX, 208}}},
-        {9, {Z}, {}, {{kShipX, 256}}},  // [X] held: one change only; [Z] with it: none
+        {8, {}, {}, {{kShipX, 240}, {item, 1}}},
+        {9, {Z}, {}, {{kShipX, 256}, {item, 0}}},  // [X] held: one change only; [Z]: none
         {10, {}, {Z, X}, {{kShipX, 256}}},
         {11, {X}, {}, {{kShipX, 272}}},
         {12, {}, {X}, {{kShipX, 288}}},

@@ -65,7 +65,7 @@ TEST_F(PlayTest, ZAndXChangeTheLaneOncePerPressAndTheShipGlidesIntoIt) {
 
 // A crate (slot 0) holds the ship on its lower edge and pushes it into the star in frame 24;
 // the destruction runs 72 frames, in which nothing pushes the ship (slot 31), nothing is
-// collected (item 0) or scored, and crates keep coming. A crate beside the ship's strip
+// collected (item 0) or scored, and crates keep coming; [S] brings the music back. A crate beside the ship's strip
 // (slot 30) blocks a change into its lane. MainGame runs the rules and the drawing, so this
 // is one of the sanitizer runs ("San").
 using SanPlayTest = PlayTest;
@@ -89,10 +89,36 @@ TEST_F(SanPlayTest, ACratePushesTheShipIntoTheStarAndTheGameEnds72FramesLater) {
         {31, {}, {}, {{kPhase, 108}, {kMusic, 0}, {kExplode, 1}}},
         {48, {}, {}, {{kShipY, 395}, {QVT_FIELD(BonusState(0)), 1}, {kScore, 75}}},
         {54, {}, {}, {{QVT_FIELD(CrateNext), 13}, {QVT_FIELD(CrateState(12)), 1}}},
+        {60, {kKeyS}, {}, {{kSoundOn, 0}, {kMusic, 0}}},
+        {61, {}, {kKeyS}, {}},
+        {62, {kKeyS}, {}, {{kSoundOn, 1}, {kMusic, 1}}},  // back after phase 108 stopped it
         {94, {}, {}, {{kPhase, 171}, {kState, 2}, {kShipY, 395}}},
         {95, {}, {}, {{kPhase, 172}, {kState, 3}, {kScore, 75}}},
     });
     EXPECT_TRUE(returned()) << "MainGame returns by itself";
+    StopMusic();
+}
+
+// [P] and [Q] act once released, showing frames while held: [P] silences the music at once
+// and pauses (frames 7 to 10) until a new press is released, [Q] ends the game. Either frame
+// then runs to its end.
+TEST_F(PlayTest, PAndQActOnceReleasedAndTheFrameRunsToItsEnd) {
+    startPlay();
+    clearField();
+    const int P = kKeyP, Q = kKeyQ;
+    const Probe paused = QVT_FIELD(PauseOn);
+    runScript(game::MainGame, {
+        {2, {}, {}, {{kScore, 9}, {kMusic, 1}}},
+        {3, {P}, {}, {{kScore, 9}, {paused, 0}, {kMusic, 0}}},
+        {6, {}, {}, {{kScore, 9}, {paused, 0}}},
+        {7, {}, {P}, {{paused, 1}}},
+        {10, {P}, {}, {{paused, 0}}, 2},
+        {11, {}, {}, {{kScore, 12}, {kMusic, 1}}},
+        {12, {Q}, {}, {{kScore, 12}, {kState, 2}}},
+        {15, {}, {}, {{kScore, 12}, {kState, 2}}},
+        {16, {}, {Q}, {{kScore, 15}, {kState, 3}}},
+    });
+    EXPECT_TRUE(returned());
     StopMusic();
 }
 

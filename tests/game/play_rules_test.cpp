@@ -65,9 +65,9 @@ TEST_F(PlayTest, ZAndXChangeTheLaneOncePerPressAndTheShipGlidesIntoIt) {
 
 // A crate (slot 0) holds the ship on its lower edge and pushes it into the star in frame 24;
 // the destruction runs 72 frames, in which nothing pushes the ship (slot 31), nothing is
-// collected (item 0) or scored, and crates keep coming; [S] brings the music back. A crate beside the ship's strip
-// (slot 30) blocks a change into its lane. MainGame runs the rules and the drawing, so this
-// is one of the sanitizer runs ("San").
+// collected (item 0) or scored, and crates keep coming; [S] brings the music back. A crate
+// beside the ship's strip (slot 30) blocks a change into its lane. MainGame runs the rules
+// and the drawing, so this is one of the sanitizer runs ("San").
 using SanPlayTest = PlayTest;
 
 TEST_F(SanPlayTest, ACratePushesTheShipIntoTheStarAndTheGameEnds72FramesLater) {

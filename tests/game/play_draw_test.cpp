@@ -1,4 +1,4 @@
-// The play field read back by pixels: sky, star, crates, ship, the destruction and bonus
+// The play field read back by pixels: sky, star, beams, crates, ship, the destruction and bonus
 // items, drawn with test-made sprites whose colours tell them apart.
 #include <cmath>
 #include <string>
@@ -81,6 +81,12 @@ TEST_F(SanPlayDrawTest, EachPartIsDrawnWhereItsFieldsPutIt) {
          {{188, 150, 17, "....cccccccccc..."},
           {316, 114, 18, ".CCCCCCCCCCCCCCCC."},
           {396, 306, 27, ".WWWWWWWW.........WWWWWW..."}}},
+        {"last: beams ending at 200, the outer ones 8 lower",
+         [](GameGlobals& g) {
+             g.StarTop = 480;
+             g.BeamEnd = 200;
+         },
+         {}},  // read below: flickering, they are told by blue alone
     };
     GameGlobals& g = G();
     for (const Scene& s : scenes) {
@@ -105,6 +111,9 @@ TEST_F(SanPlayDrawTest, EachPartIsDrawnWhereItsFieldsPutIt) {
         game::DrawPlayField();
         for (const auto& [x, y, n, want] : s.strips) EXPECT_EQ(strip(x, y, n), want) << y;
     }
+    const auto beam = [](int x, int y) { return readFramePixel(x, y).b >= 60; };
+    for (int x : {288, 352}) EXPECT_TRUE(beam(x, 197) && !beam(x, 202)) << "inner, x " << x;
+    for (int x : {224, 416}) EXPECT_TRUE(beam(x, 205) && !beam(x, 210)) << "outer, x " << x;
 }
 
 }  // namespace

@@ -41,13 +41,20 @@ TEST_F(GameTest, TextsStandInTheirPlaces) {
     SetClearColour(0x0000FF);  // whatever the screen held must be painted over
     runRoutine(game::TitleScreen, 2, [&](int f) {
         if (f != 2) return;
+        EXPECT_EQ(readCells(232, 0, 11), " ORVELSOFT ");
         EXPECT_EQ(readCells(312, 16, 5), " #08 ");
         EXPECT_EQ(readCells(224, 48, 12), " RAYVAULTER ");
+        EXPECT_EQ(readCells(352, 96, 8), " KASTOR ");
+        EXPECT_EQ(readCells(0, 144, 16), " HISCORE(LOCAL) ");
         // Table rows of the best, the sixth and the lowest entry, local then global.
         EXPECT_EQ(readCells(0, 176, 40), " BEST        123456  ----------       0 ");
         EXPECT_EQ(readCells(0, 240, 40), " ORVELSOFT     6000  GLOBAL5       4242 ");
         EXPECT_EQ(readCells(0, 320, 40), " LOW              7  ----------       0 ");
+        EXPECT_EQ(readCells(88, 368, 10), " TRAVERSE ");
+        EXPECT_EQ(readCells(160, 416, 9), " [Z]/[X] ");
         EXPECT_EQ(readCells(296, 432, 7), " START ");
+        EXPECT_EQ(readCells(544, 448, 6), " PAUSE");
+        EXPECT_EQ(readCells(560, 464, 5), "QUIT ") << "the last line keeps its blank";
         EXPECT_EQ(readFramePixel(8, 470), (FramePixel{0, 0, 0})) << "the screen is painted black";
         leave();
     });

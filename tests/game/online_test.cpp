@@ -58,7 +58,9 @@ TEST_F(GameTest, ListsOfAnySizeFromHiscoredFillTheTopSlots) {
     pointAt(server.port());
     int written = 0;
     for (int size : {0, 3, 9, 10, 15}) {
-        for (; written < size; ++written) put(server, "R" + std::to_string(written), 10 * (written + 1));
+        for (; written < size; ++written) {
+            put(server, "R" + std::to_string(written), 10 * (written + 1));
+        }
         game::CheckOnlineHiScore();
         EXPECT_EQ(G().WebOk, 1) << size;
         std::vector<Slot> want;

@@ -2,6 +2,7 @@
 // toggles the sound once per press, [P] and [Q] do nothing, and every text stands in its
 // place.
 #include <string>
+#include <tuple>
 
 #include "game/game_harness.h"
 
@@ -41,20 +42,17 @@ TEST_F(GameTest, TextsStandInTheirPlaces) {
     SetClearColour(0x0000FF);  // whatever the screen held must be painted over
     runRoutine(game::TitleScreen, 2, [&](int f) {
         if (f != 2) return;
-        EXPECT_EQ(readCells(232, 0, 11), " ORVELSOFT ");
-        EXPECT_EQ(readCells(312, 16, 5), " #08 ");
-        EXPECT_EQ(readCells(224, 48, 12), " RAYVAULTER ");
-        EXPECT_EQ(readCells(352, 96, 8), " KASTOR ");
-        EXPECT_EQ(readCells(0, 144, 16), " HISCORE(LOCAL) ");
-        // Table rows of the best, the sixth and the lowest entry, local then global.
-        EXPECT_EQ(readCells(0, 176, 40), " BEST        123456  ----------       0 ");
-        EXPECT_EQ(readCells(0, 240, 40), " ORVELSOFT     6000  GLOBAL5       4242 ");
-        EXPECT_EQ(readCells(0, 320, 40), " LOW              7  ----------       0 ");
-        EXPECT_EQ(readCells(88, 368, 10), " TRAVERSE ");
-        EXPECT_EQ(readCells(160, 416, 9), " [Z]/[X] ");
-        EXPECT_EQ(readCells(296, 432, 7), " START ");
-        EXPECT_EQ(readCells(544, 448, 6), " PAUSE");
-        EXPECT_EQ(readCells(560, 464, 5), "QUIT ") << "the last line keeps its blank";
+        // Table rows of the best, the sixth and the lowest entry, local then global; the
+        // last line keeps its blank.
+        const std::tuple<int, int, int, const char*> texts[] = {
+            {232, 0, 11, " ORVELSOFT "}, {312, 16, 5, " #08 "}, {224, 48, 12, " RAYVAULTER "},
+            {352, 96, 8, " KASTOR "}, {0, 144, 16, " HISCORE(LOCAL) "},
+            {0, 176, 40, " BEST        123456  ----------       0 "},
+            {0, 240, 40, " ORVELSOFT     6000  GLOBAL5       4242 "},
+            {0, 320, 40, " LOW              7  ----------       0 "},
+            {88, 368, 10, " TRAVERSE "}, {160, 416, 9, " [Z]/[X] "}, {296, 432, 7, " START "},
+            {544, 448, 6, " PAUSE"}, {560, 464, 5, "QUIT "}};
+        for (const auto& [x, y, n, text] : texts) EXPECT_EQ(readCells(x, y, n), text) << y;
         EXPECT_EQ(readFramePixel(8, 470), (FramePixel{0, 0, 0})) << "the screen is painted black";
         leave();
     });
